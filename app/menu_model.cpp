@@ -1,0 +1,141 @@
+#include "app/menu_model.h"
+
+#include <cstdio>
+
+#include "app/command_ids.h"
+#include "app/instrument_table.h"
+#include "engine/key_signature.h"
+
+namespace velmira {
+
+namespace {
+
+MenuItem Command(int id, std::string label, bool checked = false, bool grayed = false) {
+  MenuItem item;
+  item.label = std::move(label);
+  item.id = id;
+  item.checked = checked;
+  item.grayed = grayed;
+  return item;
+}
+
+MenuItem Popup(std::string label) {
+  MenuItem item;
+  item.label = std::move(label);
+  item.popup = true;
+  return item;
+}
+
+// Menu labels of the 24 key signatures, in the order of kKeySignatureIds.
+const char* const kKeySignatureLabels[kKeySignatureCount] = {
+    " C大调", " D大调", " E大调", " F大调", " G大调", " A大调", " B大调", "#F大调",
+    "#C大调", "bB大调", "bE大调", "bA大调", " c小调", " d小调", " e小调", " f小调",
+    " g小调", " a小调", " b小调", "#f小调", "#c小调", "#g小调", "#d小调", "#a小调",
+};
+
+MenuItem InstrumentMenu() {
+  MenuItem menu = Popup("乐器(&V)");
+  char label[96];
+  for (int g = 0; g < kInstrumentGroupCount; ++g) {
+    const InstrumentGroup& group = InstrumentTable[g];
+    std::snprintf(label, sizeof label, "&%c.\t%s", 'A' + g, group.name);
+    MenuItem sub = Popup(label);
+    for (int k = 0; k < 8; ++k) {
+      const InstrumentEntry& entry = group.entries[k];
+      std::snprintf(label, sizeof label, "&%d.\t%s", k + 1, entry.name);
+      sub.items.push_back(Command(CMD_PROGRAM_BASE + entry.program, label, entry.program == 0));
+    }
+    menu.items.push_back(std::move(sub));
+  }
+  return menu;
+}
+
+MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerState& state) {
+  MenuItem menu = Popup("设备(&D)");
+  std::string name;
+  if (service.DeviceName(kMidiMapper, &name)) {
+    menu.items.push_back(Command(CMD_DEVICE_BASE + kMidiMapper, name));
+  } else {
+    state.outputDevice = 0;
+  }
+  char fallback[32];
+  for (unsigned d = 0; d < deviceCount && d <= CMD_DEVICE_LAST - CMD_DEVICE_BASE; ++d) {
+    if (!service.DeviceName(static_cast<int>(d), &name)) {
+      std::snprintf(fallback, sizeof fallback, "MIDI %u", d);
+      name = fallback;
+    }
+    menu.items.push_back(Command(CMD_DEVICE_BASE + static_cast<int>(d), name));
+  }
+  menu.items.front().checked = true;
+  return menu;
+}
+
+}  // namespace
+
+MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state) {
+  MenuBar bar;
+
+  MenuItem power = Popup("开关(&S)");
+  power.items.push_back(Command(CMD_SWITCH_ON, "打开(&O)\tAlt+O"));
+  power.items.push_back(Command(CMD_SWITCH_OFF, "关闭(&C)\tAlt+C", true));
+  bar.popups.push_back(std::move(power));
+
+  bar.popups.push_back(InstrumentMenu());
+
+  MenuItem keys = Popup("调式(&M)");
+  for (int i = 0; i < kKeySignatureCount; ++i) {
+    keys.items.push_back(Command(kKeySignatureIds[i], kKeySignatureLabels[i],
+                                 kKeySignatureIds[i] == CMD_KEY_FIRST));
+  }
+  bar.popups.push_back(std::move(keys));
+
+  MenuItem record = Popup("录音(&R)");
+  record.items.push_back(Command(CMD_RECORD_START, "开始录制(&R)"));
+  record.items.push_back(Command(CMD_RECORD_STOP, "停止录制(&E)", false, true));
+  record.items.push_back(Command(CMD_PLAY, "开始播放(&P)", false, true));
+  record.items.push_back(Command(CMD_PLAY_LOOP, "循环播放(&L)", false, true));
+  record.items.push_back(Command(CMD_PLAY_STOP, "停止播放(&O)", false, true));
+  record.items.push_back(Command(CMD_SAVE, "保存录音文件(&S)", false, true));
+  record.items.push_back(Command(CMD_SAVE_AS, "录音文件另存为(&A)", false, true));
+  record.items.push_back(Command(CMD_EXPORT_MIDI, "导出为Midi格式文件(&C)", false, true));
+  record.items.push_back(Command(CMD_LOAD, "载入录音文件(&L)"));
+  bar.popups.push_back(std::move(record));
+
+  MenuItem functions = Popup("功能(&F)");
+  functions.items.push_back(Command(CMD_BASS, "自动增加低音(&C)"));
+  bar.popups.push_back(std::move(functions));
+
+  bar.popups.push_back(DeviceMenu(service, deviceCount, state));
+
+  MenuItem channels = Popup("声道(&C)");
+  char label[8];
+  for (int c = 0; c < kChannelCount; ++c) {
+    std::snprintf(label, sizeof label, "%d", c + 1);
+    channels.items.push_back(Command(CMD_CHANNEL_BASE + c, label, c == 0));
+  }
+  bar.popups.push_back(std::move(channels));
+
+  MenuItem help = Popup("帮助(&H)");
+  help.items.push_back(Command(CMD_HELP, "帮助(&H)"));
+  help.items.push_back(Command(CMD_ABOUT, "关于(&A)"));
+  bar.popups.push_back(std::move(help));
+
+  return bar;
+}
+
+namespace {
+MenuItem* FindIn(std::vector<MenuItem>& items, int id) {
+  for (MenuItem& item : items) {
+    if (item.popup) {
+      if (MenuItem* found = FindIn(item.items, id)) return found;
+    } else if (item.id == id) {
+      return &item;
+    }
+  }
+  return nullptr;
+}
+}  // namespace
+
+MenuItem* FindMenuItem(MenuBar& bar, int id) { return FindIn(bar.popups, id); }
+
+}  // namespace velmira

@@ -1,0 +1,18 @@
+# Native build: unit tests and benchmarks of the portable core.
+enable_testing()
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+
+file(GLOB VELMIRA_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(velmira_unit_tests ${VELMIRA_UNIT_TESTS})
+velmira_target_defaults(velmira_unit_tests)
+target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(velmira_unit_tests DISCOVERY_TIMEOUT 60)
+
+file(GLOB VELMIRA_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/*.cpp)
+add_executable(velmira_bench ${VELMIRA_BENCHES})
+velmira_target_defaults(velmira_bench)
+target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark)
+# The benchmarks must at least run: one short pass of each under CTest.
+add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01)

@@ -1,0 +1,54 @@
+// The effects that the portable core asks of the user interface. The Win32 shell carries them
+// out with menus, message boxes and invalidation; tests record them.
+#pragma once
+
+#include <cstdint>
+
+namespace velmira {
+
+struct MenuBar;
+
+enum class MessageIcon { None, Stop, Exclamation, Question };
+enum class MessageButtons { Ok, YesNoCancel };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+class UiEffects {
+ public:
+  virtual ~UiEffects() = default;
+  virtual void CheckMenuItem(int commandId, bool checked) = 0;
+  // Invalidate the whole client area of the main window.
+  virtual void Invalidate(bool erase) = 0;
+  // Set a scroll bar's position, with redrawing.
+  virtual void SetScrollPosition(int controlId, int position) = 0;
+  // MessageBeep with the sound of the given icon.
+  virtual void Beep(MessageIcon icon) = 0;
+  // A message box owned by the main window (or by no window when owned is false).
+  virtual MessageAnswer ShowMessage(const char* text, const char* caption, MessageIcon icon,
+                                    MessageButtons buttons, bool owned) = 0;
+  // Attach a newly built menu bar to the main window.
+  virtual void AttachMenuBar(const MenuBar& menuBar) = 0;
+};
+
+// The asynchronous state of the modifier keys (either Shift, either Ctrl).
+class ModifierKeys {
+ public:
+  virtual ~ModifierKeys() = default;
+  virtual bool ShiftDown() = 0;
+  virtual bool CtrlDown() = 0;
+};
+
+// Drawing of one key cap, inside a key-drawing occasion prepared by the shell.
+class KeyCapDrawer {
+ public:
+  virtual ~KeyCapDrawer() = default;
+  virtual void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) = 0;
+};
+
+// The recorder's hook for live key events.
+class KeyEventRecorder {
+ public:
+  virtual ~KeyEventRecorder() = default;
+  virtual void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) = 0;
+};
+
+}  // namespace velmira

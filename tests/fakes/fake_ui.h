@@ -1,0 +1,99 @@
+// Recording stand-ins for the user-interface side of the core, for tests.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/menu_model.h"
+#include "engine/ui_effects.h"
+
+namespace velmira::testing {
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  MessageIcon icon;
+  MessageButtons buttons;
+  bool owned;
+};
+
+class FakeUi : public UiEffects {
+ public:
+  std::map<int, bool> checks;  // last check state set per command id
+  std::vector<std::pair<int, bool>> checkLog;
+  int invalidations = 0;
+  std::map<int, int> scrollPositions;
+  std::vector<MessageIcon> beeps;
+  std::vector<ShownMessage> messages;
+  std::vector<MessageAnswer> answers;  // answers to give, in order; Ok when exhausted
+  bool hasMenuBar = false;
+  MenuBar menuBar;
+
+  void CheckMenuItem(int id, bool checked) override {
+    checks[id] = checked;
+    checkLog.emplace_back(id, checked);
+    if (hasMenuBar) {
+      if (MenuItem* item = FindMenuItem(menuBar, id)) item->checked = checked;
+    }
+  }
+  void Invalidate(bool) override { ++invalidations; }
+  void SetScrollPosition(int id, int position) override { scrollPositions[id] = position; }
+  void Beep(MessageIcon icon) override { beeps.push_back(icon); }
+  MessageAnswer ShowMessage(const char* text, const char* caption, MessageIcon icon,
+                            MessageButtons buttons, bool owned) override {
+    messages.push_back({text, caption, icon, buttons, owned});
+    if (answers.empty()) return MessageAnswer::Ok;
+    MessageAnswer answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+  void AttachMenuBar(const MenuBar& bar) override {
+    menuBar = bar;
+    hasMenuBar = true;
+  }
+};
+
+class FakeModifiers : public ModifierKeys {
+ public:
+  bool shift = false;
+  bool ctrl = false;
+  bool ShiftDown() override { return shift; }
+  bool CtrlDown() override { return ctrl; }
+};
+
+struct DrawnCap {
+  int slot;
+  bool pressed;
+  bool useGivenShift;
+  int givenShift;
+  bool operator==(const DrawnCap& o) const {
+    return slot == o.slot && pressed == o.pressed && useGivenShift == o.useGivenShift &&
+           givenShift == o.givenShift;
+  }
+};
+
+class RecordingDrawer : public KeyCapDrawer {
+ public:
+  std::vector<DrawnCap> caps;
+  void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) override {
+    caps.push_back({slot, pressed, useGivenShift, givenShift});
+  }
+};
+
+struct RecordedKey {
+  uint32_t message;
+  uint32_t keyData;
+  int32_t octaveShift;
+};
+
+class RecordingRecorder : public KeyEventRecorder {
+ public:
+  std::vector<RecordedKey> events;
+  void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) override {
+    events.push_back({message, keyData, octaveShift});
+  }
+};
+
+}  // namespace velmira::testing

@@ -1,0 +1,141 @@
+// The velocity and pitch-bend bars and the channel, program, key and bass commands.
+#include <gtest/gtest.h>
+
+#include "app/command_ids.h"
+#include "tests/fakes/engine_rig.h"
+
+namespace velmira {
+namespace {
+
+using namespace testing;
+
+TEST(VelocityBar, ArithmeticAndClamping) {
+  EngineRig rig;
+  rig.Start();
+  auto& e = rig.engine;
+  e.OnVelocityScroll(kScrollLineUp, 0);
+  EXPECT_EQ(rig.state.velocity, 127);  // stays at the top
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 1);
+  e.OnVelocityScroll(kScrollLineDown, 0);
+  EXPECT_EQ(rig.state.velocity, 126);
+  e.OnVelocityScroll(kScrollPageDown, 0);
+  EXPECT_EQ(rig.state.velocity, 118);
+  e.OnVelocityScroll(kScrollPageUp, 0);
+  EXPECT_EQ(rig.state.velocity, 126);
+  rig.state.velocity = 5;
+  e.OnVelocityScroll(kScrollPageDown, 0);
+  EXPECT_EQ(rig.state.velocity, 1);
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 127);
+  e.OnVelocityScroll(kScrollThumbTrack, 127);
+  EXPECT_EQ(rig.state.velocity, 1);
+  e.OnVelocityScroll(kScrollThumbPosition, 28);
+  EXPECT_EQ(rig.state.velocity, 100);
+  e.OnVelocityScroll(8 /* SB_ENDSCROLL */, 1);
+  e.OnVelocityScroll(6 /* SB_TOP */, 1);
+  EXPECT_EQ(rig.state.velocity, 100);
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 28);
+  EXPECT_TRUE(rig.service.messages.empty());
+  rig.Down(kScanA);
+  EXPECT_EQ(rig.service.messages[0], NoteOn(0, 60, 100));
+}
+
+TEST(PitchBendBar, DragSendsReleaseSpringsBackArrowsDoNothing) {
+  EngineRig rig;
+  rig.Start();
+  rig.state.channel = 2;
+  auto& e = rig.engine;
+  e.OnPitchBendScroll(kScrollThumbTrack, 1);  // the top
+  EXPECT_EQ(rig.service.messages.back(), 0xE0u | 2 | (0x7Eu << 8) | (0x7Fu << 16));  // 16382
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 1);
+  e.OnPitchBendScroll(kScrollThumbTrack, 16383);
+  EXPECT_EQ(rig.service.messages.back(), 0xE2u);  // bend 0
+  e.OnPitchBendScroll(kScrollThumbTrack, 40000);   // clamped to 0
+  EXPECT_EQ(rig.service.messages.back(), 0xE2u);
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 16383);
+  e.OnPitchBendScroll(kScrollThumbPosition, 300);
+  EXPECT_EQ(rig.service.messages.back(), 0xE2u | (0x7Fu << 8) | (0x3Fu << 16));  // 8191
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 8192);
+  const size_t sent = rig.service.messages.size();
+  for (int code : {kScrollLineUp, kScrollLineDown, kScrollPageUp, kScrollPageDown, 8}) {
+    rig.ui.scrollPositions[IDC_PITCH_BEND] = -5;
+    e.OnPitchBendScroll(code, 100);
+    EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], -5);  // the bar does not move
+  }
+  EXPECT_EQ(rig.service.messages.size(), sent);
+  EXPECT_EQ(rig.service.messages.size(), 4u);
+}
+
+TEST(PitchBendBar, MovesButSendsNothingWhileOff) {
+  EngineRig rig;
+  rig.Start();
+  rig.devices.SwitchOff();
+  rig.service.messages.clear();
+  rig.engine.OnPitchBendScroll(kScrollThumbTrack, 100);
+  EXPECT_TRUE(rig.service.messages.empty());
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 100);
+}
+
+TEST(Commands, ChannelMovesTheCheckAndSendsProgramChangesWhileOn) {
+  EngineRig rig;
+  rig.Start();
+  rig.state.program = 12;
+  rig.engine.OnChannelCommand(5);
+  EXPECT_FALSE(rig.ui.checks[768]);
+  EXPECT_TRUE(rig.ui.checks[773]);
+  EXPECT_EQ(rig.state.channel, 5);
+  EXPECT_EQ(rig.service.messages,
+            (std::vector<uint32_t>{ProgramChange(5, 12), ProgramChange(15, 12)}));
+  EXPECT_GE(rig.ui.invalidations, 1);
+  rig.engine.OnChannelCommand(15);  // not offered by the menu: ignored
+  rig.engine.OnChannelCommand(255);
+  EXPECT_EQ(rig.state.channel, 5);
+}
+
+TEST(Commands, ProgramWhileOffIsStoredAndSentAtSwitchOn) {
+  EngineRig rig;
+  rig.Start();
+  rig.devices.SwitchOff();
+  rig.service.messages.clear();
+  rig.engine.OnProgramCommand(55);
+  EXPECT_TRUE(rig.service.messages.empty());
+  EXPECT_FALSE(rig.ui.checks[1024]);
+  EXPECT_TRUE(rig.ui.checks[1079]);
+  rig.devices.SwitchOn();
+  EXPECT_EQ(rig.service.messages,
+            (std::vector<uint32_t>{ProgramChange(0, 55), ProgramChange(15, 55)}));
+  rig.engine.OnProgramCommand(128);
+  EXPECT_EQ(rig.state.program, 55);
+}
+
+TEST(Commands, KeySignatureAndBassChangeChecksAndSendNothing) {
+  EngineRig rig;
+  rig.Start();
+  rig.engine.OnKeySignatureCommand(1319);
+  EXPECT_FALSE(rig.ui.checks[1297]);
+  EXPECT_TRUE(rig.ui.checks[1319]);
+  EXPECT_EQ(rig.state.keySignature, 1319);
+  rig.engine.OnBassCommand();
+  EXPECT_TRUE(rig.state.bassDoubling);
+  EXPECT_TRUE(rig.ui.checks[CMD_BASS]);
+  rig.engine.OnBassCommand();
+  EXPECT_FALSE(rig.state.bassDoubling);
+  EXPECT_FALSE(rig.ui.checks[CMD_BASS]);
+  EXPECT_TRUE(rig.service.messages.empty());
+}
+
+TEST(Commands, EscapeStopsEverythingAndRepaints) {
+  EngineRig rig;
+  rig.Start();
+  rig.Down(kScanA);
+  rig.Down(kScanS);
+  rig.service.messages.clear();
+  const int invalidations = rig.ui.invalidations;
+  rig.engine.OnEscape();
+  ASSERT_EQ(rig.service.messages.size(), 16u);
+  EXPECT_EQ(rig.service.messages[15], 0xBFu | (123u << 8));
+  EXPECT_EQ(rig.state.holdPlain, 0);
+  EXPECT_EQ(rig.ui.invalidations, invalidations + 1);
+}
+
+}  // namespace
+}  // namespace velmira
