@@ -1,7 +1,40 @@
 # MinGW-w64 cross build: the Windows services and programs.
+enable_language(RC)
+
 add_library(velmira_win32 STATIC engine/winmm_midi_output.cpp)
 velmira_target_defaults(velmira_win32)
 target_link_libraries(velmira_win32 PUBLIC velmira_core winmm)
+
+# The Win32 shell, shared by velmira.exe and its simulation build.
+add_library(velmira_shell STATIC
+  app/about_win32.cpp
+  app/help_win32.cpp
+  app/main_window_win32.cpp
+  app/menu_win32.cpp
+  app/splash_win32.cpp
+  app/toolbar_win32.cpp
+  app/win32_ui.cpp
+)
+velmira_target_defaults(velmira_shell)
+target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 imm32 gdi32 user32)
+
+set(VELMIRA_RESOURCES ${PROJECT_SOURCE_DIR}/resources/velmira.rc)
+if(NOT EXISTS ${VELMIRA_RESOURCES})
+  set(VELMIRA_RESOURCES "")
+endif()
+
+# velmira.exe talks to WinMM; velmira-sim.exe to the simulated MIDI service. Nothing else differs.
+foreach(variant IN ITEMS winmm sim)
+  if(variant STREQUAL "winmm")
+    set(program velmira)
+  else()
+    set(program velmira-sim)
+  endif()
+  add_executable(${program} WIN32 app/main_win32.cpp app/variant_${variant}.cpp
+                 ${VELMIRA_RESOURCES})
+  velmira_target_defaults(${program})
+  target_link_libraries(${program} PRIVATE velmira_shell)
+endforeach()
 
 add_executable(list-midi-devices tools/list_midi_devices.cpp)
 velmira_target_defaults(list-midi-devices)

@@ -27,6 +27,12 @@ class UiEffects {
                                     MessageButtons buttons, bool owned) = 0;
   // Attach a newly built menu bar to the main window.
   virtual void AttachMenuBar(const MenuBar& menuBar) = 0;
+  // Open the help file; does nothing where no help viewer is available.
+  virtual void ShowHelp() = 0;
+  // Run the About dialog modally.
+  virtual void ShowAbout() = 0;
+  // Set the main window's title.
+  virtual void SetTitle(const char* title) = 0;
 };
 
 // The asynchronous state of the modifier keys (either Shift, either Ctrl).

@@ -53,6 +53,12 @@ class FakeUi : public UiEffects {
     menuBar = bar;
     hasMenuBar = true;
   }
+  int helpShown = 0;
+  int aboutShown = 0;
+  std::string title;
+  void ShowHelp() override { ++helpShown; }
+  void ShowAbout() override { ++aboutShown; }
+  void SetTitle(const char* text) override { title = text; }
 };
 
 class FakeModifiers : public ModifierKeys {

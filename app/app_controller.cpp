@@ -1,0 +1,89 @@
+#include "app/app_controller.h"
+
+#include "app/command_ids.h"
+
+namespace velmira {
+
+AppController::AppController(MidiOutputService& midi, UiEffects& ui, ModifierKeys& modifiers)
+    : ui_(ui), midi_(state_, midi), engine_(state_, midi_, ui, modifiers),
+      devices_(state_, midi_, engine_, ui) {}
+
+bool AppController::OnCreate() {
+  if (!devices_.OpenOutputAtStart()) return false;
+  ui_.SetTitle("Velmira - [未命名]");
+  return true;
+}
+
+void AppController::OnDestroy() { held_.Clear(); }
+
+void AppController::OnKey(uint32_t message, uint32_t keyData) {
+  if (!state_.switchedOn) return;
+  if (message == kKeyDownMessage) {
+    held_.Press(keyData);
+  } else if (message == kKeyUpMessage) {
+    held_.Release(keyData);
+  }
+  engine_.PlayKeyEvent(message, keyData);
+}
+
+void AppController::OnChar(uint32_t character) {
+  if (character == 27 && state_.switchedOn) engine_.OnEscape();
+}
+
+void AppController::OnFocusLost() {
+  if (!state_.switchedOn) {
+    held_.Clear();
+    return;
+  }
+  held_.ReleaseAll([this](uint32_t keyUp) { engine_.PlayKeyEvent(kKeyUpMessage, keyUp); });
+}
+
+void AppController::OnScroll(int controlId, int code, int thumbPosition) {
+  if (controlId == IDC_VELOCITY) {
+    engine_.OnVelocityScroll(code, thumbPosition);
+  } else if (controlId == IDC_PITCH_BEND) {
+    engine_.OnPitchBendScroll(code, thumbPosition);
+  }
+}
+
+intptr_t AppController::OnCommand(unsigned commandId) {
+  const int id = static_cast<int>(commandId & 0xFFFF);
+  if (id == CMD_HELP) {
+    ui_.ShowHelp();
+  } else if (id == CMD_ABOUT) {
+    ui_.ShowAbout();
+  } else if (id >= CMD_KEY_FIRST && id <= CMD_KEY_LAST) {
+    engine_.OnKeySignatureCommand(id);
+  } else if (id >= CMD_RECORD_START && id <= CMD_PLAY_STOP) {
+    OnTransportCommand(static_cast<unsigned>(id));
+  } else if (id == CMD_SAVE || id == CMD_SAVE_AS || id == CMD_LOAD) {
+    return OnFileCommand(static_cast<unsigned>(id));
+  } else if (id == CMD_EXPORT_MIDI) {
+    OnFileCommand(static_cast<unsigned>(id));
+  } else if (id == CMD_BASS) {
+    engine_.OnBassCommand();
+  } else if (id == CMD_SWITCH_ON) {
+    devices_.SwitchOn();
+  } else if (id == CMD_SWITCH_OFF) {
+    devices_.SwitchOff();
+  } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {
+    devices_.ChooseDevice(id);
+  } else if (id >= CMD_CHANNEL_BASE && id <= CMD_CHANNEL_LAST) {
+    engine_.OnChannelCommand(id - CMD_CHANNEL_BASE);
+  } else if (id >= CMD_PROGRAM_BASE) {
+    engine_.OnProgramCommand(id - CMD_PROGRAM_BASE);
+  } else {
+    ui_.Invalidate(true);
+  }
+  return 0;
+}
+
+void AppController::OnTransportCommand(unsigned) {}
+
+intptr_t AppController::OnFileCommand(unsigned) { return 0; }
+
+bool AppController::OnCloseRequest() { return true; }
+
+bool AppController::OnQueryEndSession() { return true; }
+
+}  // namespace velmira

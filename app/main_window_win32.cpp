@@ -1,0 +1,166 @@
+#include "app/main_window_win32.h"
+
+#include <imm.h>
+
+#include <memory>
+
+#include "app/app_controller.h"
+#include "app/command_ids.h"
+#include "app/shell_resources_win32.h"
+#include "app/variant.h"
+#include "app/win32_ui.h"
+
+namespace velmira {
+
+namespace {
+
+// Everything that lives with the main window.
+struct MainWindow {
+  MainWindowControls controls;
+  std::unique_ptr<MidiOutputService> midi;
+  Win32UiEffects ui;
+  Win32ModifierKeys modifiers;
+  std::unique_ptr<AppController> app;
+};
+
+MainWindow* g_main = nullptr;
+
+struct TransportButton {
+  int id;
+  const char* label;
+};
+constexpr TransportButton kTransportButtons[5] = {
+    {CMD_RECORD_START, "开始录制"}, {CMD_RECORD_STOP, "停止录制"}, {CMD_PLAY, "开始播放"},
+    {CMD_PLAY_LOOP, "循环播放"}, {CMD_PLAY_STOP, "停止播放"}};
+
+// Hands the keyboard focus back to the main window, so that keys keep playing after a click
+// on a transport button; the stroke that found the button focused is passed on.
+LRESULT CALLBACK FocusReturnProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+  const int id = static_cast<int>(GetWindowLongPtrA(button, GWLP_ID));
+  const int slot = id - CMD_RECORD_START;
+  if (message == WM_KILLFOCUS) {
+    SetFocus(GetParent(button));
+  } else if (message == WM_KEYDOWN) {
+    SetFocus(GetParent(button));
+    SendMessageA(GetParent(button), WM_KEYDOWN, wParam, lParam);
+  }
+  WNDPROC previous = (g_main != nullptr && slot >= 0 && slot < 5)
+                         ? g_main->controls.previousButtonProcs[slot]
+                         : nullptr;
+  if (previous == nullptr) return DefWindowProcA(button, message, wParam, lParam);
+  return CallWindowProcA(previous, button, message, wParam, lParam);
+}
+
+void CreateControls(HWND window, MainWindowControls& c, const PlayerState& state) {
+  HINSTANCE instance = Shell().instance;
+  HDC dc = GetDC(window);
+  SIZE size{};
+  GetTextExtentPointA(dc, "M", 1, &size);
+  ReleaseDC(window, dc);
+  c.cellWidth = size.cx;
+  c.cellHeight = size.cy;
+
+  const DWORD barStyle = WS_CHILD | WS_VISIBLE | SBS_VERT;
+  c.velocityBar = CreateWindowExA(0, "scrollbar", nullptr, barStyle, 0, 0, 0, 0, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_VELOCITY)),
+                                  instance, nullptr);
+  c.pitchBendBar = CreateWindowExA(0, "scrollbar", nullptr, barStyle, 0, 0, 0, 0, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PITCH_BEND)),
+                                   instance, nullptr);
+  SetScrollRange(c.velocityBar, SB_CTL, 1, 127, FALSE);
+  SetScrollPos(c.velocityBar, SB_CTL, 128 - state.velocity, FALSE);
+  SetScrollRange(c.pitchBendBar, SB_CTL, 1, 16383, FALSE);
+  SetScrollPos(c.pitchBendBar, SB_CTL, 8192, TRUE);
+
+  for (int i = 0; i < 5; ++i) {
+    c.transportButtons[i] = CreateWindowExA(
+        0, "button", kTransportButtons[i].label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
+        0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTransportButtons[i].id)),
+        instance, nullptr);
+  }
+  for (int i = 0; i < 5; ++i) EnableWindow(c.transportButtons[i], i == 0);
+  for (int i = 0; i < 5; ++i) {
+    c.previousButtonProcs[i] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        c.transportButtons[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FocusReturnProc)));
+  }
+}
+
+LRESULT OnCreate(HWND window) {
+  g_main = new MainWindow;
+  g_main->ui.SetWindow(window);
+  g_main->midi = CreateMidiOutputService();
+  g_main->app = std::make_unique<AppController>(*g_main->midi, g_main->ui, g_main->modifiers);
+  // Keys must play even while a Chinese input method is active.
+  ImmAssociateContext(window, nullptr);
+  CreateControls(window, g_main->controls, g_main->app->state());
+  if (!g_main->app->OnCreate()) return -1;
+  ReportMenuBar(window);
+  return 0;
+}
+
+void OnDestroy(HWND window) {
+  SendMessageA(window, WM_COMMAND, CMD_SWITCH_OFF, 0);
+  g_main->app->OnDestroy();
+  PostQuitMessage(0);
+}
+
+}  // namespace
+
+bool RegisterMainWindowClass(COLORREF background) {
+  WNDCLASSA main{};
+  main.style = CS_HREDRAW | CS_VREDRAW;
+  main.lpfnWndProc = MainWindowProc;
+  main.hInstance = Shell().instance;
+  main.hIcon = LoadIconA(Shell().instance, "QJ");
+  main.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  main.hbrBackground = CreateSolidBrush(background);
+  main.lpszClassName = "QJ";
+  return RegisterClassA(&main) != 0;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return OnCreate(window);
+  if (g_main == nullptr || !g_main->app) return DefWindowProcA(window, message, wParam, lParam);
+  AppController& app = *g_main->app;
+  switch (message) {
+    case WM_DESTROY:
+      OnDestroy(window);
+      return 0;
+    case WM_NCDESTROY:
+      delete g_main;
+      g_main = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_CLOSE:
+      if (app.OnCloseRequest()) DestroyWindow(window);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return app.OnQueryEndSession() ? 1 : 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      app.OnKey(message, static_cast<uint32_t>(lParam));
+      return 0;
+    case WM_CHAR:
+      app.OnChar(static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_KILLFOCUS:
+      app.OnFocusLost();
+      return 0;
+    case WM_COMMAND: {
+      const LRESULT result = app.OnCommand(LOWORD(wParam));
+      ReportMenuBar(window);
+      return result;
+    }
+    case WM_TIMER:
+      if (wParam == 1) {
+        KillTimer(window, 1);
+        SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
+      }
+      return 0;
+    case WM_VSCROLL:
+      app.OnScroll(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), LOWORD(wParam), HIWORD(wParam));
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace velmira

@@ -1,0 +1,22 @@
+// The main window: its class, its procedure and the child controls it owns.
+#pragma once
+
+#include <windows.h>
+
+namespace velmira {
+
+struct MainWindowControls {
+  int cellWidth = 0;   // width of "M" in the window's default font
+  int cellHeight = 0;  // height of the same text
+  HWND velocityBar = nullptr;
+  HWND pitchBendBar = nullptr;
+  HWND transportButtons[5] = {};       // ids 1283..1287
+  WNDPROC previousButtonProcs[5] = {};  // slot = control id - 1283
+};
+
+// Registers the main window class "QJ"; false on failure.
+bool RegisterMainWindowClass(COLORREF background);
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace velmira

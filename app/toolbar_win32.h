@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+namespace velmira {
+
+// Creates the hidden toolbar along the top of the main window's client area.
+HWND CreateInstrumentToolbar(HWND mainWindow);
+// Gives it the 15 images of the toolbar strip and the 14 instrument buttons, and shows it.
+void FillInstrumentToolbar(HWND toolbar);
+
+}  // namespace velmira

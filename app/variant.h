@@ -1,0 +1,17 @@
+// What differs between velmira.exe and its simulation build velmira-sim.exe: the MIDI output
+// service, and (simulation only) a dump of the menu bar for the end-to-end tests.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "engine/midi_output_service.h"
+
+namespace velmira {
+
+std::unique_ptr<MidiOutputService> CreateMidiOutputService();
+// Called after the main window is created and after every command it handles.
+void ReportMenuBar(HWND window);
+
+}  // namespace velmira

@@ -1,0 +1,25 @@
+#include <cstdlib>
+
+#include "app/menu_win32.h"
+#include "app/variant.h"
+#include "app/win32_ui.h"
+#include "engine/sim_midi_output.h"
+
+namespace velmira {
+
+namespace {
+const char* Lookup(const char* name) { return std::getenv(name); }
+}  // namespace
+
+std::unique_ptr<MidiOutputService> CreateMidiOutputService() {
+  static Win32Clock clock;
+  return std::make_unique<SimMidiOutput>(ReadSimConfig(&Lookup), clock);
+}
+
+void ReportMenuBar(HWND window) {
+  const char* path = std::getenv("VELMIRA_SIM_MENU");
+  if (path == nullptr || *path == '\0') return;
+  WriteMenuDump(GetMenu(window), path);
+}
+
+}  // namespace velmira

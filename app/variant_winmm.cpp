@@ -1,0 +1,12 @@
+#include "app/variant.h"
+#include "engine/winmm_midi_output.h"
+
+namespace velmira {
+
+std::unique_ptr<MidiOutputService> CreateMidiOutputService() {
+  return std::make_unique<WinmmMidiOutput>();
+}
+
+void ReportMenuBar(HWND) {}
+
+}  // namespace velmira

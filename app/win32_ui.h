@@ -1,0 +1,41 @@
+// The user-interface effects, the modifier keys and the clock, carried out with Win32 calls.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/clock.h"
+#include "engine/ui_effects.h"
+
+namespace velmira {
+
+class Win32UiEffects final : public UiEffects {
+ public:
+  void SetWindow(HWND window) { window_ = window; }
+
+  void CheckMenuItem(int commandId, bool checked) override;
+  void Invalidate(bool erase) override;
+  void SetScrollPosition(int controlId, int position) override;
+  void Beep(MessageIcon icon) override;
+  MessageAnswer ShowMessage(const char* text, const char* caption, MessageIcon icon,
+                            MessageButtons buttons, bool owned) override;
+  void AttachMenuBar(const MenuBar& menuBar) override;
+  void ShowHelp() override;
+  void ShowAbout() override;
+  void SetTitle(const char* title) override;
+
+ private:
+  HWND window_ = nullptr;
+};
+
+class Win32ModifierKeys final : public ModifierKeys {
+ public:
+  bool ShiftDown() override { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
+  bool CtrlDown() override { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+};
+
+class Win32Clock final : public Clock {
+ public:
+  uint32_t NowMs() override;
+};
+
+}  // namespace velmira

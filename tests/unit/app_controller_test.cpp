@@ -1,0 +1,115 @@
+// The main window's behaviour behind its messages: key routing, focus loss, command dispatch.
+#include <gtest/gtest.h>
+
+#include "app/app_controller.h"
+#include "app/command_ids.h"
+#include "tests/fakes/engine_rig.h"
+
+namespace velmira {
+namespace {
+
+using namespace testing;
+
+struct ControllerRig {
+  FakeMidiService service;
+  FakeUi ui;
+  FakeModifiers modifiers;
+  AppController app{service, ui, modifiers};
+};
+
+TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {
+  ControllerRig rig;
+  EXPECT_TRUE(rig.app.OnCreate());
+  EXPECT_EQ(rig.ui.title, "Velmira - [未命名]");
+  EXPECT_TRUE(rig.app.state().switchedOn);
+
+  ControllerRig none;
+  none.service.deviceCount = 0;
+  EXPECT_FALSE(none.app.OnCreate());
+  EXPECT_EQ(none.ui.title, "");
+}
+
+TEST(AppController, KeysPlayOnlyWhileSwitchedOn) {
+  ControllerRig rig;
+  rig.app.OnCreate();
+  rig.app.OnCommand(CMD_SWITCH_OFF);
+  rig.service.messages.clear();
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnKey(257, KeyData(kScanA));
+  rig.app.OnChar(27);
+  EXPECT_TRUE(rig.service.messages.empty());
+  EXPECT_EQ(rig.app.state().holdPlain, 0);
+  rig.app.OnCommand(CMD_SWITCH_ON);
+  rig.service.messages.clear();
+  rig.app.OnKey(256, KeyData(kScanA));
+  EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 60)});
+  rig.app.OnChar('a');
+  EXPECT_EQ(rig.service.messages.size(), 1u);
+  rig.app.OnChar(27);
+  EXPECT_EQ(rig.service.messages.size(), 17u);
+}
+
+TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
+  ControllerRig rig;
+  rig.app.OnCreate();
+  RecordingRecorder recorder;
+  rig.app.engine().SetRecorder(&recorder);
+  rig.modifiers.shift = true;
+  rig.app.OnKey(256, KeyData(kScanA) | 1);
+  rig.app.OnKey(256, KeyData(kScanS) | 1);
+  rig.app.OnKey(257, KeyData(kScanS) | 0xC0000001u);
+  rig.service.messages.clear();
+  rig.app.OnFocusLost();
+  EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOff(0, 72)});
+  EXPECT_EQ(recorder.events.back().message, 257u);
+  EXPECT_EQ(recorder.events.back().keyData, KeyData(kScanA) | 0xC0000001u);
+  EXPECT_EQ(rig.app.state().holdRaised, 0);
+  EXPECT_EQ(rig.app.state().shiftState, 0);
+  rig.service.messages.clear();
+  rig.app.OnFocusLost();  // nothing held any more
+  rig.app.OnKey(257, KeyData(kScanA));  // the real key-up arriving later ends nothing twice
+  EXPECT_TRUE(rig.service.messages.empty());
+}
+
+TEST(AppController, CommandsAreDispatchedByNumberIgnoringTheNotificationCode) {
+  ControllerRig rig;
+  rig.app.OnCreate();
+  rig.service.messages.clear();
+  rig.app.OnCommand((1u << 16) | 1079);  // accelerator-style high word
+  EXPECT_EQ(rig.app.state().program, 55);
+  EXPECT_EQ(rig.service.messages,
+            (std::vector<uint32_t>{ProgramChange(0, 55), ProgramChange(15, 55)}));
+  rig.app.OnCommand(CMD_CHANNEL_BASE + 14);
+  EXPECT_EQ(rig.app.state().channel, 14);
+  rig.app.OnCommand(1319);
+  EXPECT_EQ(rig.app.state().keySignature, 1319);
+  rig.app.OnCommand(CMD_BASS);
+  EXPECT_TRUE(rig.app.state().bassDoubling);
+  rig.app.OnCommand(CMD_HELP);
+  rig.app.OnCommand(CMD_ABOUT);
+  EXPECT_EQ(rig.ui.helpShown, 1);
+  EXPECT_EQ(rig.ui.aboutShown, 1);
+  const int invalidations = rig.ui.invalidations;
+  rig.app.OnCommand(300);  // no command: only a repaint
+  EXPECT_EQ(rig.ui.invalidations, invalidations + 1);
+  rig.app.OnCommand(1306);  // a gap in the key ids is still a key command
+  EXPECT_EQ(rig.app.state().keySignature, 1306);
+}
+
+TEST(AppController, DeviceCommandsAndScrollBarsReachTheirHandlers) {
+  ControllerRig rig;
+  rig.service.deviceCount = 2;
+  rig.app.OnCreate();
+  rig.app.OnCommand(513);
+  EXPECT_EQ(rig.app.state().outputDevice, 1);
+  EXPECT_EQ(rig.service.opens, (std::vector<int>{-1, 1}));
+  rig.app.OnScroll(IDC_VELOCITY, 4, 28);
+  EXPECT_EQ(rig.app.state().velocity, 100);
+  rig.app.OnScroll(0, 4, 28);  // a scroll bar that is not ours
+  rig.app.OnScroll(IDC_PITCH_BEND, 1, 28);
+  EXPECT_EQ(rig.app.state().velocity, 100);
+  EXPECT_EQ(rig.ui.scrollPositions.count(IDC_PITCH_BEND), 0u);
+}
+
+}  // namespace
+}  // namespace velmira
