@@ -20,8 +20,8 @@ void AppController::OnKey(uint32_t message, uint32_t keyData) {
   if (!state_.switchedOn) return;
   if (message == kKeyDownMessage) {
     held_.Press(keyData);
-  } else if (message == kKeyUpMessage) {
-    held_.Release(keyData);
+  } else if (message == kKeyUpMessage && !held_.Release(keyData)) {
+    return;  // already released when the focus was lost
   }
   engine_.PlayKeyEvent(message, keyData);
 }

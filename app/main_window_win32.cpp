@@ -9,6 +9,8 @@
 #include "app/shell_resources_win32.h"
 #include "app/variant.h"
 #include "app/win32_ui.h"
+#include "view/keyboard_gdi.h"
+#include "view/paint_gdi.h"
 
 namespace velmira {
 
@@ -21,6 +23,10 @@ struct MainWindow {
   Win32UiEffects ui;
   Win32ModifierKeys modifiers;
   std::unique_ptr<AppController> app;
+  ClientSize clientSize;
+  KeyboardOrigin keyboardOrigin;
+  MouseKeys mouse;
+  std::unique_ptr<GdiKeyCapDrawer> drawer;
 };
 
 MainWindow* g_main = nullptr;
@@ -90,12 +96,33 @@ LRESULT OnCreate(HWND window) {
   g_main->ui.SetWindow(window);
   g_main->midi = CreateMidiOutputService();
   g_main->app = std::make_unique<AppController>(*g_main->midi, g_main->ui, g_main->modifiers);
+  g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
+  g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
   CreateControls(window, g_main->controls, g_main->app->state());
   if (!g_main->app->OnCreate()) return -1;
   ReportMenuBar(window);
   return 0;
+}
+
+// Key handling that may draw caps runs inside a key-drawing occasion while switched on.
+template <typename Action>
+void WithKeyDrawing(HWND window, Action action) {
+  HDC dc = GetDC(window);
+  if (g_main->app->state().switchedOn) {
+    g_main->drawer->Begin(dc);
+    action();
+    g_main->drawer->End();
+  }
+  ReleaseDC(window, dc);
+}
+
+void ReleaseMouseKey(HWND window) {
+  const int slot = g_main->mouse.ButtonUp();
+  if (slot < 0) return;
+  SendMessageA(window, WM_KEYUP, 0, static_cast<LPARAM>(MouseKeyData(slot)));
+  ReleaseCapture();
 }
 
 void OnDestroy(HWND window) {
@@ -137,13 +164,37 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return app.OnQueryEndSession() ? 1 : 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-      app.OnKey(message, static_cast<uint32_t>(lParam));
+      WithKeyDrawing(window, [&] { app.OnKey(message, static_cast<uint32_t>(lParam)); });
       return 0;
     case WM_CHAR:
       app.OnChar(static_cast<uint32_t>(wParam));
       return 0;
     case WM_KILLFOCUS:
-      app.OnFocusLost();
+      WithKeyDrawing(window, [&] { app.OnFocusLost(); });
+      return 0;
+    case WM_SIZE:
+      LayoutMainWindow(window, LOWORD(lParam), HIWORD(lParam), g_main->controls,
+                       g_main->clientSize, g_main->keyboardOrigin);
+      return 0;
+    case WM_PAINT:
+      PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
+                      g_main->keyboardOrigin);
+      return 0;
+    case WM_LBUTTONDOWN: {
+      const int slot = g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam),
+                                                HIWORD(lParam));
+      if (slot >= 0) {
+        SetCapture(window);
+        SendMessageA(window, WM_KEYDOWN, 0, static_cast<LPARAM>(MouseKeyData(slot)));
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      ReleaseMouseKey(window);
+      return 0;
+    case WM_CAPTURECHANGED:
+      // Losing the capture while a key is held would leave its note sounding.
+      ReleaseMouseKey(window);
       return 0;
     case WM_COMMAND: {
       const LRESULT result = app.OnCommand(LOWORD(wParam));

@@ -10,4 +10,6 @@ set(VELMIRA_CORE_SOURCES
   engine/note_engine.cpp
   engine/note_ledger.cpp
   engine/sim_midi_output.cpp
+  view/keyboard_geometry.cpp
+  view/window_layout.cpp
 )

@@ -14,6 +14,8 @@ add_library(velmira_shell STATIC
   app/splash_win32.cpp
   app/toolbar_win32.cpp
   app/win32_ui.cpp
+  view/keyboard_gdi.cpp
+  view/paint_gdi.cpp
 )
 velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 imm32 gdi32 user32)

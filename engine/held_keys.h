@@ -12,30 +12,37 @@ class HeldKeys {
  public:
   void Press(uint32_t keyData) {
     const int slot = SlotIndexOf(keyData);
-    if (slot < kKeySlotCount) keyData_[slot] = keyData | kHeld;
+    if (slot < kKeySlotCount) slots_[slot] = (keyData & kScanBits) | kHeld;
   }
-  void Release(uint32_t keyData) {
+  // A key-up arrived. False when the key was already released for it on focus loss, so the
+  // late key-up must not reach the engine a second time.
+  bool Release(uint32_t keyData) {
     const int slot = SlotIndexOf(keyData);
-    if (slot < kKeySlotCount) keyData_[slot] = 0;
+    if (slot >= kKeySlotCount) return true;
+    const bool early = (slots_[slot] & kReleasedEarly) != 0;
+    slots_[slot] = 0;
+    return !early;
   }
   // Calls release(keyUpData) for each held key, as the key-up that did not arrive would carry
-  // it (previous-state and transition bits set, repeat count 1), and forgets them all.
+  // it (previous-state and transition bits set, repeat count 1).
   template <typename Release>
   void ReleaseAll(Release release) {
-    for (uint32_t& data : keyData_) {
-      if (data == 0) continue;
-      const uint32_t keyUp = (data & 0x01FF0000u) | 0xC0000001u;
-      data = 0;
+    for (uint32_t& data : slots_) {
+      if ((data & kHeld) == 0) continue;
+      const uint32_t keyUp = (data & kScanBits) | 0xC0000001u;
+      data = kReleasedEarly;
       release(keyUp);
     }
   }
   void Clear() {
-    for (uint32_t& data : keyData_) data = 0;
+    for (uint32_t& data : slots_) data = 0;
   }
 
  private:
-  static constexpr uint32_t kHeld = 0x80000000u;  // marks a slot as held even for lparam 0
-  uint32_t keyData_[kKeySlotCount] = {};
+  static constexpr uint32_t kScanBits = 0x01FF0000u;  // scan code and extended flag
+  static constexpr uint32_t kHeld = 0x80000000u;
+  static constexpr uint32_t kReleasedEarly = 0x40000000u;
+  uint32_t slots_[kKeySlotCount] = {};
 };
 
 }  // namespace velmira

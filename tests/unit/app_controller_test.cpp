@@ -67,8 +67,16 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
   EXPECT_EQ(rig.app.state().shiftState, 0);
   rig.service.messages.clear();
   rig.app.OnFocusLost();  // nothing held any more
-  rig.app.OnKey(257, KeyData(kScanA));  // the real key-up arriving later ends nothing twice
+  rig.app.OnKey(257, KeyData(kScanA));  // the real key-up arriving later is not counted twice
   EXPECT_TRUE(rig.service.messages.empty());
+  EXPECT_EQ(rig.app.state().holdRaised, 0);
+  EXPECT_EQ(rig.app.state().holdPlain, 0);
+  EXPECT_EQ(recorder.events.size(), 4u);
+  // A key pressed afterwards is tracked afresh.
+  rig.modifiers.shift = false;
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnKey(257, KeyData(kScanA));
+  EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{NoteOn(0, 60), NoteOff(0, 60)}));
 }
 
 TEST(AppController, CommandsAreDispatchedByNumberIgnoringTheNotificationCode) {

@@ -1,0 +1,172 @@
+// Geometry of the key block and of the main window.
+#include <gtest/gtest.h>
+
+#include "app/command_ids.h"
+#include "engine/key_map.h"
+#include "view/keyboard_geometry.h"
+#include "view/window_layout.h"
+
+namespace velmira {
+namespace {
+
+TEST(WindowLayout, TheDocumentedExampleAt800By500) {
+  const KeyboardOrigin origin = SetKeyboardOrigin(800, 500, 16);
+  EXPECT_EQ(origin.x0, 162);
+  EXPECT_EQ(origin.y0, 188);
+
+  const ControlLayout layout = LayoutControls(800, 500, 10, 16);
+  const ControlPlacement expected[kPlacedControlCount] = {
+      {IDC_VELOCITY, 680, 150, 20, 200}, {IDC_PITCH_BEND, 720, 150, 20, 200},
+      {1283, 210, 400, 60, 28},          {1284, 290, 400, 60, 28},
+      {1285, 370, 400, 60, 28},          {1286, 450, 400, 60, 28},
+      {1287, 530, 400, 60, 28}};
+  for (int i = 0; i < kPlacedControlCount; ++i) {
+    const ControlPlacement& got = layout.controls[i];
+    EXPECT_EQ(got.id, expected[i].id);
+    EXPECT_EQ(got.left, expected[i].left) << got.id;
+    EXPECT_EQ(got.top, expected[i].top) << got.id;
+    EXPECT_EQ(got.width, expected[i].width) << got.id;
+    EXPECT_EQ(got.height, expected[i].height) << got.id;
+  }
+
+  const PaintLayout paint = LayoutPaint(800, 500, 10, 16, 800);
+  EXPECT_EQ(paint.switchText, (Point{10, 436}));
+  EXPECT_EQ(paint.deviceName, (Point{50, 436}));
+  EXPECT_EQ(paint.channelText, (Point{200, 436}));
+  EXPECT_EQ(paint.hint, (Point{10, 452}));
+  EXPECT_EQ(paint.picture, (Point{314, 44}));
+  EXPECT_EQ(paint.caption, (Point{485, 115}));
+  EXPECT_EQ(paint.velocityCaption, (Point{675, 350}));
+  EXPECT_EQ(paint.pitchCaption, (Point{715, 350}));
+}
+
+TEST(WindowLayout, DivisionsTruncateAfterMultiplying) {
+  const ControlLayout layout = LayoutControls(801, 333, 7, 13);
+  EXPECT_EQ(layout.controls[0].left, 17 * 801 / 20);  // 680, not 17 * (801 / 20) = 680 either
+  EXPECT_EQ(layout.controls[0].top, 99);               // 3 * 333 / 10
+  EXPECT_EQ(layout.controls[0].height, 133);           // 4 * 333 / 10
+  EXPECT_EQ(layout.controls[2].left, 400 - 133);       // W / 2 first
+  EXPECT_EQ(layout.controls[2].height, 22);            // 7 * 13 / 4
+  const KeyboardOrigin small = SetKeyboardOrigin(300, 100, 16);
+  EXPECT_EQ(small.x0, -87);  // truncation toward zero
+  EXPECT_EQ(small.y0, 16 - 28);
+  EXPECT_EQ(LayoutPaint(100, 500, 10, 16, 100).picture.x, -35);
+}
+
+TEST(KeyboardGeometry, CapsOfEverySlotFormTheStaggeredBlock) {
+  const KeyboardOrigin origin{100, 200};
+  for (int slot = 0; slot < kKeySlotCount; ++slot) {
+    if (KeyMap[slot].halfColumn == -1) continue;
+    const Rect cap = CapRect(origin, slot);
+    EXPECT_EQ(cap.left, 100 + 19 * KeyMap[slot].halfColumn);
+    EXPECT_EQ(cap.top, 200 + 39 * KeyMap[slot].row);
+    EXPECT_EQ(cap.right - cap.left, 38);
+    EXPECT_EQ(cap.bottom - cap.top, 39);
+    EXPECT_LE(cap.right, 100 + kKeyBlockWidth);
+    EXPECT_LE(cap.bottom, 200 + kKeyBlockHeight);
+    // A click in the middle of every cap hits that cap.
+    EXPECT_EQ(HitTestKey(origin, cap.left + 19, cap.top + 19), slot);
+  }
+  EXPECT_EQ(CapRect(origin, 0x1B).right, 100 + 475);  // ] at half-column 23
+  EXPECT_EQ(LabelRect(Rect{10, 20, 48, 59}), (Rect{10, 16, 48, 55}));
+}
+
+TEST(KeyboardGeometry, HitTestEdges) {
+  const KeyboardOrigin o{162, 188};
+  // Right edge in row 1: column 25 clamps to 23, the last key of the row (]).
+  EXPECT_EQ(HitTestKey(o, o.x0 + 475, o.y0 + 39 + 5), 0x1B);
+  // 456..475 right of x0 in rows 0 and 2: column 24 clamps to 23, which those rows lack.
+  EXPECT_EQ(HitTestKey(o, o.x0 + 456, o.y0 + 5), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 475, o.y0 + 2 * 39 + 5), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 455, o.y0 + 5), 0x0D);  // equals, half-column 22
+  // The bottom edge counts as row 3.
+  EXPECT_EQ(HitTestKey(o, o.x0 + 3 * 19 + 5, o.y0 + 156), 0x2C);  // Z
+  // The first 19 pixels of row 1 hit Q at half-column 1; in row 3 nothing (it starts at 3).
+  EXPECT_EQ(HitTestKey(o, o.x0, o.y0 + 39), 0x10);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 18, o.y0 + 39 + 20), 0x10);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 18, o.y0 + 3 * 39 + 20), -1);
+  // Outside the block, bounds included as inside.
+  EXPECT_EQ(HitTestKey(o, o.x0 - 1, o.y0 + 5), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 5, o.y0 - 1), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 476, o.y0 + 45), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0 + 5, o.y0 + 157), -1);
+  EXPECT_EQ(HitTestKey(o, o.x0, o.y0), 0x02);  // the top-left corner: key 1
+  // Row 3's last key is slash at half-column 21; half-column 23 of row 3 is empty.
+  EXPECT_EQ(HitTestKey(o, o.x0 + 470, o.y0 + 3 * 39 + 5), -1);
+}
+
+TEST(KeyboardGeometry, EmptySlotsAreNeverHit) {
+  const KeyboardOrigin o{0, 0};
+  for (int y = 0; y <= 156; ++y) {
+    for (int x = 0; x <= 475; ++x) {
+      const int slot = HitTestKey(o, x, y);
+      if (slot >= 0) {
+        ASSERT_NE(KeyMap[slot].halfColumn, -1) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(KeyboardGeometry, CapCellsAndOctaveDots) {
+  EXPECT_EQ(CapSourceX(false, 1), 0);
+  EXPECT_EQ(CapSourceX(true, 0), 38);
+  EXPECT_EQ(CapSourceX(true, 1), 76);
+  EXPECT_EQ(CapSourceX(true, -1), 114);
+  EXPECT_EQ(CapSourceX(true, 2), -1);
+  const Rect cap{100, 50, 138, 89};
+  EXPECT_EQ(OctaveDotBoxes(cap, 5).count, 0);
+  OctaveDots six = OctaveDotBoxes(cap, 6);
+  ASSERT_EQ(six.count, 1);
+  EXPECT_EQ(six.boxes[0], (Rect{117, 53, 121, 57}));
+  OctaveDots four = OctaveDotBoxes(cap, 4);
+  ASSERT_EQ(four.count, 1);
+  EXPECT_EQ(four.boxes[0], (Rect{117, 74, 121, 78}));
+  OctaveDots three = OctaveDotBoxes(cap, 3);
+  ASSERT_EQ(three.count, 2);
+  EXPECT_EQ(three.boxes[1], (Rect{117, 80, 121, 84}));
+}
+
+TEST(MouseKeys, ClickHoldsTheSlotAndReleaseForgetsIt) {
+  MouseKeys mouse;
+  const KeyboardOrigin o{0, 0};
+  EXPECT_EQ(mouse.MouseKeySlot(), 255u);
+  EXPECT_EQ(mouse.ButtonUp(), -1);
+  EXPECT_EQ(mouse.ButtonDown(o, 18, 3 * 39 + 20), -1);  // the empty margin of row 3
+  EXPECT_EQ(mouse.MouseKeySlot(), 255u);
+  EXPECT_EQ(mouse.ButtonDown(o, 2 * 19 + 5, 2 * 39 + 5), 0x1E);  // A
+  EXPECT_EQ(mouse.MouseKeySlot(), 0x1Eu);
+  EXPECT_EQ(MouseKeyData(0x1E), 0x001E0000u);
+  EXPECT_EQ(mouse.ButtonUp(), 0x1E);
+  EXPECT_EQ(mouse.MouseKeySlot(), 255u);
+  EXPECT_EQ(mouse.ButtonUp(), -1);
+}
+
+TEST(InstrumentPicture, CellsByProgramAndDrumChannel) {
+  EXPECT_EQ(InstrumentPictureIndex(0, 0), 0);
+  EXPECT_EQ(InstrumentPictureIndex(0, 79), 9);
+  EXPECT_EQ(InstrumentPictureIndex(0, 80), 10);
+  EXPECT_EQ(InstrumentPictureIndex(0, 103), 10);
+  EXPECT_EQ(InstrumentPictureIndex(0, 104), 11);
+  EXPECT_EQ(InstrumentPictureIndex(0, 127), 13);
+  for (int p : {0, 55, 90, 127}) EXPECT_EQ(InstrumentPictureIndex(9, p), 14);
+  EXPECT_EQ(InstrumentPictureIndex(10, 55), 6);
+}
+
+TEST(KeyCaption, FormatsOfAllKeysAndUnknownIds) {
+  EXPECT_EQ(KeyCaption(1297, "三角钢琴"), "三角钢琴    1=C");
+  EXPECT_EQ(KeyCaption(1304, "x"), "x    1=#F");
+  EXPECT_EQ(KeyCaption(1312, "x"), "x    1=bB");
+  EXPECT_EQ(KeyCaption(1319, "x"), "x    6=g");
+  EXPECT_EQ(KeyCaption(1329, "x"), "x    6=#c");
+  EXPECT_EQ(KeyCaption(1332, "x"), "x    6=#a");
+  EXPECT_EQ(KeyCaption(1306, "长笛"), "长笛");
+  EXPECT_EQ(KeyCaption(0, "长笛"), "长笛");
+  int withKey = 0;
+  for (int id = 1297; id <= 1332; ++id) {
+    if (KeyCaption(id, "") != "") ++withKey;
+  }
+  EXPECT_EQ(withKey, 24);
+}
+
+}  // namespace
+}  // namespace velmira

@@ -1,0 +1,96 @@
+#include "view/keyboard_gdi.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/shell_resources_win32.h"
+#include "engine/key_map.h"
+
+namespace velmira {
+
+HFONT CreateSizedFont(HDC dc, const char* faceName, int size, int attributes,
+                      bool useLogicalResolution) {
+  SaveDC(dc);
+  SetGraphicsMode(dc, GM_ADVANCED);
+  ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+  SetViewportOrgEx(dc, 0, 0, nullptr);
+  SetWindowOrgEx(dc, 0, 0, nullptr);
+
+  double horizontal, vertical;
+  if (useLogicalResolution) {
+    horizontal = GetDeviceCaps(dc, LOGPIXELSX);
+    vertical = GetDeviceCaps(dc, LOGPIXELSY);
+  } else {
+    horizontal = 25.4 * GetDeviceCaps(dc, HORZRES) / GetDeviceCaps(dc, HORZSIZE);
+    vertical = 25.4 * GetDeviceCaps(dc, VERTRES) / GetDeviceCaps(dc, VERTSIZE);
+  }
+  POINT p{static_cast<LONG>(size * horizontal / 72), static_cast<LONG>(size * vertical / 72)};
+  DPtoLP(dc, &p, 1);  // tenths of a logical unit
+
+  LOGFONTA font{};
+  font.lfHeight = -static_cast<LONG>(std::fabs(p.y) / 10.0 + 0.5);
+  font.lfWeight = (attributes & 1) ? 700 : 0;
+  font.lfItalic = (attributes & 2) ? 1 : 0;
+  font.lfUnderline = (attributes & 4) ? 1 : 0;
+  font.lfStrikeOut = (attributes & 8) ? 1 : 0;
+  font.lfCharSet = DEFAULT_CHARSET;
+  std::strncpy(font.lfFaceName, faceName, LF_FACESIZE - 1);
+  HFONT result = CreateFontIndirectA(&font);
+
+  if (size != 0) {
+    HGDIOBJ previous = SelectObject(dc, result);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    DeleteObject(result);
+    font.lfWidth = static_cast<LONG>(metrics.tmAveCharWidth * std::fabs(p.x) / std::fabs(p.y) + 0.5);
+    result = CreateFontIndirectA(&font);
+  }
+  RestoreDC(dc, -1);
+  return result;
+}
+
+HDC BeginKeyDrawing(HDC dc) {
+  SelectObject(dc, CreateSizedFont(dc, "Times New Roman", 0, 0, true));
+  SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  HDC capSource = CreateCompatibleDC(dc);
+  SelectObject(capSource, Shell().keyCapPicture);
+  return capSource;
+}
+
+void EndKeyDrawing(HDC dc, HDC capSource) {
+  DeleteDC(capSource);
+  DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
+}
+
+void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, bool pressed,
+                int shift) {
+  const KeySlot& key = KeyMap[slot];
+  const Rect cap = CapRect(origin, slot);
+  const int sourceX = CapSourceX(pressed, shift);
+  if (sourceX >= 0) {
+    BitBlt(dc, cap.left, cap.top, kCapWidth, kCapHeight, capSource, sourceX, 0, SRCCOPY);
+  }
+  SetBkMode(dc, TRANSPARENT);
+  const Rect label = LabelRect(cap);
+  RECT text{label.left, label.top, label.right, label.bottom};
+  DrawTextA(dc, key.label, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  const OctaveDots dots = OctaveDotBoxes(cap, key.octave);
+  for (int i = 0; i < dots.count; ++i) {
+    const Rect& b = dots.boxes[i];
+    Ellipse(dc, b.left, b.top, b.right, b.bottom);
+  }
+  SetBkMode(dc, OPAQUE);
+}
+
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin) {
+  HDC capSource = BeginKeyDrawing(dc);
+  for (int slot = 0; slot < kKeySlotCount; ++slot) {
+    if (KeyMap[slot].halfColumn == -1) continue;
+    DrawKeyCap(dc, capSource, origin, slot, false, 0);
+  }
+  EndKeyDrawing(dc, capSource);
+}
+
+}  // namespace velmira

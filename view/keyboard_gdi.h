@@ -1,0 +1,54 @@
+// Drawing the key caps with GDI.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/player_state.h"
+#include "engine/ui_effects.h"
+#include "view/keyboard_geometry.h"
+
+namespace velmira {
+
+// A new font of the face at size (tenths of a point); attributes: 1 bold, 2 italic,
+// 4 underline, 8 strike-out. Size 0 gives the font mapper's default height.
+HFONT CreateSizedFont(HDC dc, const char* faceName, int size, int attributes,
+                      bool useLogicalResolution);
+
+// Prepares dc for key caps (label font, black brush) and returns a memory drawing context
+// holding the key-cap picture.
+HDC BeginKeyDrawing(HDC dc);
+void EndKeyDrawing(HDC dc, HDC capSource);
+// One cap, pressed in the colour of the shift or released; labels and octave dots on top.
+void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, bool pressed,
+                int shift);
+// Every cap released.
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin);
+
+// The engine's key-cap drawing during one key-drawing occasion.
+class GdiKeyCapDrawer final : public KeyCapDrawer {
+ public:
+  GdiKeyCapDrawer(const PlayerState& state, const KeyboardOrigin& origin)
+      : state_(state), origin_(origin) {}
+  void Begin(HDC dc) {
+    dc_ = dc;
+    capSource_ = BeginKeyDrawing(dc);
+  }
+  void End() {
+    EndKeyDrawing(dc_, capSource_);
+    dc_ = nullptr;
+    capSource_ = nullptr;
+  }
+  void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) override {
+    if (dc_ == nullptr) return;
+    velmira::DrawKeyCap(dc_, capSource_, origin_, slot, pressed,
+                        useGivenShift ? givenShift : state_.shiftState);
+  }
+
+ private:
+  const PlayerState& state_;
+  const KeyboardOrigin& origin_;
+  HDC dc_ = nullptr;
+  HDC capSource_ = nullptr;
+};
+
+}  // namespace velmira

@@ -1,0 +1,70 @@
+#include "view/paint_gdi.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/instrument_table.h"
+#include "app/shell_resources_win32.h"
+#include "view/keyboard_gdi.h"
+#include "view/window_layout.h"
+
+namespace velmira {
+
+void LayoutMainWindow(HWND window, int width, int height, const MainWindowControls& controls,
+                      ClientSize& size, KeyboardOrigin& origin) {
+  size.width = width;
+  size.height = height;
+  origin = SetKeyboardOrigin(width, height, controls.cellHeight);
+  const ControlLayout layout =
+      LayoutControls(width, height, controls.cellWidth, controls.cellHeight);
+  for (const ControlPlacement& c : layout.controls) {
+    MoveWindow(GetDlgItem(window, c.id), c.left, c.top, c.width, c.height, TRUE);
+  }
+}
+
+namespace {
+void Text(HDC dc, Point at, const char* text) {
+  TextOutA(dc, at.x, at.y, text, static_cast<int>(std::strlen(text)));
+}
+}  // namespace
+
+void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
+                     const MainWindowControls& controls, const ClientSize& size,
+                     const KeyboardOrigin& origin) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  DrawKeyboard(dc, origin);
+
+  SetTextColor(dc, RGB(255, 0, 0));
+  SetBkColor(dc, Shell().BackgroundColour);
+  RECT client{};
+  GetClientRect(window, &client);
+  const PaintLayout at = LayoutPaint(size.width, size.height, controls.cellWidth,
+                                     controls.cellHeight, client.right - client.left);
+
+  Text(dc, at.switchText, state.switchedOn ? "开启" : "关闭");
+  std::string device;
+  if (!midi.DeviceName(state.outputDevice, &device)) device = "未知设备";
+  Text(dc, at.deviceName, device.c_str());
+  char channel[32];
+  std::snprintf(channel, sizeof channel, "声道 %i", state.channel + 1);
+  Text(dc, at.channelText, channel);
+  Text(dc, at.hint,
+       "1 演奏的同时按Shift键(或Ctrl键)升高(或降低)一个8级音阶。 2 出现声音异常请按 Esc");
+
+  HDC pictures = CreateCompatibleDC(dc);
+  HGDIOBJ previous = SelectObject(pictures, Shell().instrumentPictures);
+  const int cell = InstrumentPictureIndex(state.channel, state.program);
+  BitBlt(dc, at.picture.x, at.picture.y, kPictureWidth, kPictureHeight, pictures,
+         kPictureWidth * cell, 0, SRCCOPY);
+  SelectObject(pictures, previous);
+  DeleteDC(pictures);
+
+  Text(dc, at.caption, KeyCaption(state.keySignature, InstrumentName(state.program)).c_str());
+  Text(dc, at.velocityCaption, "力度");
+  Text(dc, at.pitchCaption, "频率");
+  EndPaint(window, &paint);
+}
+
+}  // namespace velmira

@@ -1,0 +1,26 @@
+// Painting and laying out the main window.
+#pragma once
+
+#include <windows.h>
+
+#include "app/main_window_win32.h"
+#include "engine/midi_output_service.h"
+#include "engine/player_state.h"
+#include "view/keyboard_geometry.h"
+
+namespace velmira {
+
+struct ClientSize {
+  int width = 0;
+  int height = 0;
+};
+
+// Resize: remembers the client size, moves the keyboard, the scroll bars and the buttons.
+void LayoutMainWindow(HWND window, int width, int height, const MainWindowControls& controls,
+                      ClientSize& size, KeyboardOrigin& origin);
+
+void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
+                     const MainWindowControls& controls, const ClientSize& size,
+                     const KeyboardOrigin& origin);
+
+}  // namespace velmira

@@ -1,0 +1,69 @@
+#include "view/window_layout.h"
+
+#include <cstdio>
+
+#include "app/command_ids.h"
+
+namespace velmira {
+
+ControlLayout LayoutControls(int W, int H, int cw, int ch) {
+  const int barWidth = W / 40, barTop = 3 * H / 10, barHeight = 4 * H / 10;
+  const int buttonTop = 8 * H / 10, buttonWidth = 6 * cw, buttonHeight = 7 * ch / 4;
+  const int middle = W / 2;
+  return ControlLayout{{
+      {IDC_VELOCITY, 17 * W / 20, barTop, barWidth, barHeight},
+      {IDC_PITCH_BEND, 18 * W / 20, barTop, barWidth, barHeight},
+      {CMD_RECORD_START, middle - 19 * cw, buttonTop, buttonWidth, buttonHeight},
+      {CMD_RECORD_STOP, middle - 11 * cw, buttonTop, buttonWidth, buttonHeight},
+      {CMD_PLAY, middle - 3 * cw, buttonTop, buttonWidth, buttonHeight},
+      {CMD_PLAY_LOOP, middle + 5 * cw, buttonTop, buttonWidth, buttonHeight},
+      {CMD_PLAY_STOP, middle + 13 * cw, buttonTop, buttonWidth, buttonHeight},
+  }};
+}
+
+PaintLayout LayoutPaint(int W, int H, int cw, int ch, int CW) {
+  const int statusY = H - 4 * ch;
+  const int pictureLeft = (CW - kPictureWidth) / 2;
+  const int captionY = 7 * H / 10;
+  return PaintLayout{
+      {cw, statusY},
+      {5 * cw, statusY},
+      {20 * cw, statusY},
+      {cw, H - 3 * ch},
+      {pictureLeft, 44},
+      {pictureLeft + kPictureWidth, 115},
+      {135 * W / 160, captionY},
+      {143 * W / 160, captionY},
+  };
+}
+
+int InstrumentPictureIndex(int channel, int program) {
+  if (channel == 9) return 14;  // the General MIDI drum channel
+  if (program < 80) return program / 8;
+  if (program <= 103) return 10;
+  return program / 8 - 2;
+}
+
+namespace {
+struct CaptionKey {
+  int id;
+  const char* key;
+};
+constexpr CaptionKey kCaptionKeys[] = {
+    {1297, "1=C"},  {1298, "1=D"},  {1299, "1=E"},  {1300, "1=F"},  {1301, "1=G"},
+    {1302, "1=A"},  {1303, "1=B"},  {1304, "1=#F"}, {1305, "1=#C"}, {1312, "1=bB"},
+    {1313, "1=bE"}, {1314, "1=bA"}, {1315, "6=c"},  {1316, "6=d"},  {1317, "6=e"},
+    {1318, "6=f"},  {1319, "6=g"},  {1320, "6=a"},  {1321, "6=b"},  {1328, "6=#f"},
+    {1329, "6=#c"}, {1330, "6=#g"}, {1331, "6=#d"}, {1332, "6=#a"},
+};
+}  // namespace
+
+std::string KeyCaption(int keySignature, const char* instrumentName) {
+  std::string caption = instrumentName;
+  for (const CaptionKey& entry : kCaptionKeys) {
+    if (entry.id == keySignature) return caption + "    " + entry.key;
+  }
+  return caption;
+}
+
+}  // namespace velmira
