@@ -1,12 +1,17 @@
 #include "app/app_controller.h"
 
 #include "app/command_ids.h"
+#include "record/transport.h"
 
 namespace velmira {
 
-AppController::AppController(MidiOutputService& midi, UiEffects& ui, ModifierKeys& modifiers)
-    : ui_(ui), midi_(state_, midi), engine_(state_, midi_, ui, modifiers),
-      devices_(state_, midi_, engine_, ui) {}
+AppController::AppController(const AppServices& s)
+    : ui_(s.ui), midi_(state_, s.midi), engine_(state_, midi_, s.ui, s.modifiers),
+      devices_(state_, midi_, engine_, s.ui),
+      recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
+      playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink) {
+  engine_.SetRecorder(&recorder_);
+}
 
 bool AppController::OnCreate() {
   if (!devices_.OpenOutputAtStart()) return false;
@@ -14,7 +19,12 @@ bool AppController::OnCreate() {
   return true;
 }
 
-void AppController::OnDestroy() { held_.Clear(); }
+void AppController::OnDestroy() {
+  held_.Clear();
+  playback_.StopPlayback();
+  ReleasePlaybackBuffer(playbackBuffer_);
+  events_.Release();
+}
 
 void AppController::OnKey(uint32_t message, uint32_t keyData) {
   if (!state_.switchedOn) return;
@@ -54,8 +64,14 @@ intptr_t AppController::OnCommand(unsigned commandId) {
     ui_.ShowAbout();
   } else if (id >= CMD_KEY_FIRST && id <= CMD_KEY_LAST) {
     engine_.OnKeySignatureCommand(id);
-  } else if (id >= CMD_RECORD_START && id <= CMD_PLAY_STOP) {
-    OnTransportCommand(static_cast<unsigned>(id));
+  } else if (id == CMD_RECORD_START) {
+    recorder_.StartRecording();
+  } else if (id == CMD_RECORD_STOP) {
+    recorder_.StopRecording();
+  } else if (id == CMD_PLAY || id == CMD_PLAY_LOOP) {
+    OnPlay(id == CMD_PLAY_LOOP);
+  } else if (id == CMD_PLAY_STOP) {
+    OnPlayStop();
   } else if (id == CMD_SAVE || id == CMD_SAVE_AS || id == CMD_LOAD) {
     return OnFileCommand(static_cast<unsigned>(id));
   } else if (id == CMD_EXPORT_MIDI) {
@@ -78,7 +94,39 @@ intptr_t AppController::OnCommand(unsigned commandId) {
   return 0;
 }
 
-void AppController::OnTransportCommand(unsigned) {}
+void AppController::OnPlay(bool loop) {
+  if (!state_.switchedOn) {
+    ui_.ShowMessage("请打开开关", "提示", MessageIcon::None, MessageButtons::Ok, true);
+    return;
+  }
+  ApplyTransportRow(TransportRow::Playing, document_.modified, ui_);
+  playingRow_ = true;
+  // Nothing sounds when the chain cannot start; the Playing row stays until the user stops.
+  playback_.StartPlayback(loop);
+}
+
+void AppController::OnPlayStop() {
+  ApplyTransportRow(TransportRow::Stopped, document_.modified, ui_);
+  playingRow_ = false;
+  playback_.StopPlayback();
+  // Events the timer posted before the stop must not start notes after All Notes Off.
+  ui_.DiscardPendingPlayEvents();
+  engine_.StopAllNotes();
+  ui_.Invalidate(true);
+}
+
+void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) {
+  if (!state_.switchedOn) return;
+  // Only events of the current PlaybackBuffer; anything else is stale.
+  if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
+  const PerformanceEvent& event = events[index];
+  engine_.ReplayKeyEvent(event.message, event.keyData, event.octaveShift);
+}
+
+bool AppController::OnStartupTimer() {
+  // The automatic play is skipped once the user has started recording or playing.
+  return !recorder_.state().recording && !playingRow_;
+}
 
 intptr_t AppController::OnFileCommand(unsigned) { return 0; }
 

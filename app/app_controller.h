@@ -1,26 +1,43 @@
-// The program's behaviour behind the main window: every key, scroll and command message that
-// the window procedure receives becomes one call here. Owns the performance settings and the
-// engine; reaches the screen and the devices only through its interfaces.
+// The program's behaviour behind the main window: every key, scroll, command and timer message
+// that the window procedure receives becomes one call here. Owns the performance settings, the
+// engine, the recording and its playback; reaches the screen, the devices and the timers only
+// through its interfaces.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/clock.h"
 #include "engine/device_control.h"
 #include "engine/held_keys.h"
 #include "engine/midi_output.h"
 #include "engine/note_engine.h"
 #include "engine/player_state.h"
 #include "engine/ui_effects.h"
+#include "record/document_state.h"
+#include "record/event_buffer.h"
+#include "record/playback.h"
+#include "record/recorder.h"
+#include "record/timer_service.h"
 
 namespace velmira {
 
+struct AppServices {
+  MidiOutputService& midi;
+  UiEffects& ui;
+  ModifierKeys& modifiers;
+  Clock& clock;
+  OneShotTimerService& timers;
+  PlaybackSink& playbackSink;
+};
+
 class AppController {
  public:
-  AppController(MidiOutputService& midi, UiEffects& ui, ModifierKeys& modifiers);
+  explicit AppController(const AppServices& services);
 
   // Main window creation: false refuses the window (no MIDI output device).
   bool OnCreate();
-  // Main window destruction, after the switch-off command has been handled.
+  // Main window destruction, after the switch-off command has been handled: stops playback,
+  // then releases both event buffers.
   void OnDestroy();
 
   // WM_KEYDOWN / WM_KEYUP; plays only while switched on.
@@ -33,6 +50,10 @@ class AppController {
   void OnScroll(int controlId, int code, int thumbPosition);
   // WM_COMMAND; returns the command's result (0 for every command but save and save-as).
   intptr_t OnCommand(unsigned commandId);
+  // MSG_PLAY_EVENT: one event of the PlaybackBuffer, by its array and index.
+  void OnPlayEvent(const PerformanceEvent* events, uint32_t index);
+  // Timer 1 (the automatic play after a start-up load): true when play should be sent.
+  bool OnStartupTimer();
   // WM_CLOSE: true when the window may be destroyed.
   bool OnCloseRequest();
   // WM_QUERYENDSESSION: true when the session may end.
@@ -40,12 +61,16 @@ class AppController {
 
   void SetDrawer(KeyCapDrawer* drawer) { engine_.SetDrawer(drawer); }
   const PlayerState& state() const { return state_; }
+  const DocumentState& document() const { return document_; }
+  const EventBuffer& events() const { return events_; }
+  const PlaybackBuffer& playbackBuffer() const { return playbackBuffer_; }
+  const Playback& playback() const { return playback_; }
+  const Recorder& recorder() const { return recorder_; }
   NoteEngine& engine() { return engine_; }
 
  private:
-  // Recording, playback and the performance file: not yet part of the program. Their menu
-  // items and buttons stay greyed except start recording and load, which do nothing.
-  void OnTransportCommand(unsigned commandId);
+  void OnPlay(bool loop);
+  void OnPlayStop();
   intptr_t OnFileCommand(unsigned commandId);
 
   PlayerState state_;
@@ -54,6 +79,12 @@ class AppController {
   NoteEngine engine_;
   DeviceControl devices_;
   HeldKeys held_;
+  DocumentState document_;
+  EventBuffer events_;
+  PlaybackBuffer playbackBuffer_;
+  Recorder recorder_;
+  Playback playback_;
+  bool playingRow_ = false;  // the transport shows the Playing row
 };
 
 }  // namespace velmira

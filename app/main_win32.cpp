@@ -8,12 +8,6 @@
 #include "app/toolbar_win32.h"
 
 namespace velmira {
-
-ShellResources& Shell() {
-  static ShellResources resources;
-  return resources;
-}
-
 namespace {
 
 COLORREF ReadBackgroundColour(HBITMAP pictures) {
@@ -46,7 +40,10 @@ int Run(HINSTANCE instance, const char* commandLine, int showCommand) {
                                 WS_OVERLAPPEDWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                 GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
                                 nullptr);
-  if (window == nullptr) return 0;
+  if (window == nullptr) {
+    ReleaseMainWindowState();
+    return 0;
+  }
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
   InitCommonControlsEx(&controls);
@@ -64,6 +61,7 @@ int Run(HINSTANCE instance, const char* commandLine, int showCommand) {
     }
   }
 
+  ReleaseMainWindowState();
   ImageList_Destroy(shell.toolbarImages);
   DeleteObject(shell.instrumentPictures);
   DeleteObject(shell.toolbarStrip);

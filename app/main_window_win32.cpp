@@ -9,6 +9,7 @@
 #include "app/shell_resources_win32.h"
 #include "app/variant.h"
 #include "app/win32_ui.h"
+#include "record/mm_timer_service_win32.h"
 #include "view/keyboard_gdi.h"
 #include "view/paint_gdi.h"
 
@@ -16,12 +17,26 @@ namespace velmira {
 
 namespace {
 
-// Everything that lives with the main window.
+// Posts play events to the main window and sends it the stop command, from the timer thread.
+class WindowPlaybackSink final : public PlaybackSink {
+ public:
+  HWND window = nullptr;
+  void PostPlayEvent(const PerformanceEvent* events, uint32_t index) override {
+    PostMessageA(window, MSG_PLAY_EVENT, reinterpret_cast<WPARAM>(events), index);
+  }
+  void SendStopCommand() override { SendMessageA(window, WM_COMMAND, CMD_PLAY_STOP, 0); }
+};
+
+// Everything that lives with the main window. It is deleted only after the message loop has
+// ended, when no timer callback can be waiting on the window any more.
 struct MainWindow {
   MainWindowControls controls;
   std::unique_ptr<MidiOutputService> midi;
   Win32UiEffects ui;
   Win32ModifierKeys modifiers;
+  Win32Clock clock;
+  MmTimerService timers;
+  WindowPlaybackSink sink;
   std::unique_ptr<AppController> app;
   ClientSize clientSize;
   KeyboardOrigin keyboardOrigin;
@@ -95,12 +110,15 @@ LRESULT OnCreate(HWND window) {
   g_main = new MainWindow;
   g_main->ui.SetWindow(window);
   g_main->midi = CreateMidiOutputService();
-  g_main->app = std::make_unique<AppController>(*g_main->midi, g_main->ui, g_main->modifiers);
+  g_main->sink.window = window;
+  g_main->app = std::make_unique<AppController>(AppServices{
+      *g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers, g_main->sink});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
   CreateControls(window, g_main->controls, g_main->app->state());
+  g_main->ui.SetControls(&g_main->controls);
   if (!g_main->app->OnCreate()) return -1;
   ReportMenuBar(window);
   return 0;
@@ -133,6 +151,11 @@ void OnDestroy(HWND window) {
 
 }  // namespace
 
+void ReleaseMainWindowState() {
+  delete g_main;
+  g_main = nullptr;
+}
+
 bool RegisterMainWindowClass(COLORREF background) {
   WNDCLASSA main{};
   main.style = CS_HREDRAW | CS_VREDRAW;
@@ -153,10 +176,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       OnDestroy(window);
       return 0;
-    case WM_NCDESTROY:
-      delete g_main;
-      g_main = nullptr;
-      return DefWindowProcA(window, message, wParam, lParam);
     case WM_CLOSE:
       if (app.OnCloseRequest()) DestroyWindow(window);
       return 0;
@@ -204,8 +223,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam == 1) {
         KillTimer(window, 1);
-        SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
+        if (app.OnStartupTimer()) SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
       }
+      return 0;
+    case MSG_PLAY_EVENT:
+      WithKeyDrawing(window, [&] {
+        app.OnPlayEvent(reinterpret_cast<const PerformanceEvent*>(wParam),
+                        static_cast<uint32_t>(lParam));
+      });
       return 0;
     case WM_VSCROLL:
       app.OnScroll(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), LOWORD(wParam), HIWORD(wParam));

@@ -17,6 +17,9 @@ struct MainWindowControls {
 // Registers the main window class "QJ"; false on failure.
 bool RegisterMainWindowClass(COLORREF background);
 
+// After the message loop: frees what lived with the main window (also after a refused creation).
+void ReleaseMainWindowState();
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace velmira

@@ -4,6 +4,7 @@
 
 #include "app/about_win32.h"
 #include "app/help_win32.h"
+#include "app/command_ids.h"
 #include "app/menu_win32.h"
 
 namespace velmira {
@@ -53,6 +54,23 @@ void Win32UiEffects::ShowHelp() { OpenHelp(); }
 void Win32UiEffects::ShowAbout() { RunAboutBox(window_); }
 
 void Win32UiEffects::SetTitle(const char* title) { SetWindowTextA(window_, title); }
+
+void Win32UiEffects::EnableMenuItem(int commandId, bool enabled) {
+  ::EnableMenuItem(GetMenu(window_), static_cast<UINT>(commandId),
+                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void Win32UiEffects::EnableButton(int buttonId, bool enabled) {
+  const int slot = buttonId - CMD_RECORD_START;
+  if (controls_ == nullptr || slot < 0 || slot >= 5) return;
+  EnableWindow(controls_->transportButtons[slot], enabled);
+}
+
+void Win32UiEffects::DiscardPendingPlayEvents() {
+  MSG message;
+  while (PeekMessageA(&message, window_, MSG_PLAY_EVENT, MSG_PLAY_EVENT, PM_REMOVE)) {
+  }
+}
 
 uint32_t Win32Clock::NowMs() { return timeGetTime(); }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "app/main_window_win32.h"
 #include "engine/clock.h"
 #include "engine/ui_effects.h"
 
@@ -11,6 +12,7 @@ namespace velmira {
 class Win32UiEffects final : public UiEffects {
  public:
   void SetWindow(HWND window) { window_ = window; }
+  void SetControls(const MainWindowControls* controls) { controls_ = controls; }
 
   void CheckMenuItem(int commandId, bool checked) override;
   void Invalidate(bool erase) override;
@@ -22,9 +24,13 @@ class Win32UiEffects final : public UiEffects {
   void ShowHelp() override;
   void ShowAbout() override;
   void SetTitle(const char* title) override;
+  void EnableMenuItem(int commandId, bool enabled) override;
+  void EnableButton(int buttonId, bool enabled) override;
+  void DiscardPendingPlayEvents() override;
 
  private:
   HWND window_ = nullptr;
+  const MainWindowControls* controls_ = nullptr;
 };
 
 class Win32ModifierKeys final : public ModifierKeys {

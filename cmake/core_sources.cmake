@@ -10,6 +10,11 @@ set(VELMIRA_CORE_SOURCES
   engine/note_engine.cpp
   engine/note_ledger.cpp
   engine/sim_midi_output.cpp
+  record/event_buffer.cpp
+  record/playback.cpp
+  record/recorder.cpp
+  record/thread_timer_service.cpp
+  record/transport.cpp
   view/keyboard_geometry.cpp
   view/window_layout.cpp
 )

@@ -16,3 +16,14 @@ velmira_target_defaults(velmira_bench)
 target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark)
 # The benchmarks must at least run: one short pass of each under CTest.
 add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01)
+
+# Playback against the std::thread timer service under ThreadSanitizer.
+add_executable(velmira_tsan_tests tests/tsan/playback_stress_test.cpp record/playback.cpp
+               record/thread_timer_service.cpp record/event_buffer.cpp)
+velmira_target_defaults(velmira_tsan_tests)
+target_compile_options(velmira_tsan_tests PRIVATE -fsanitize=thread -g -O1)
+target_link_options(velmira_tsan_tests PRIVATE -fsanitize=thread)
+target_link_libraries(velmira_tsan_tests PRIVATE GTest::gtest GTest::gtest_main)
+add_test(NAME tsan_playback_stress COMMAND velmira_tsan_tests)
+set_tests_properties(tsan_playback_stress PROPERTIES
+  ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1" TIMEOUT 300)

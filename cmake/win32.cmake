@@ -1,7 +1,7 @@
 # MinGW-w64 cross build: the Windows services and programs.
 enable_language(RC)
 
-add_library(velmira_win32 STATIC engine/winmm_midi_output.cpp)
+add_library(velmira_win32 STATIC engine/winmm_midi_output.cpp record/mm_timer_service_win32.cpp)
 velmira_target_defaults(velmira_win32)
 target_link_libraries(velmira_win32 PUBLIC velmira_core winmm)
 
@@ -9,6 +9,7 @@ target_link_libraries(velmira_win32 PUBLIC velmira_core winmm)
 add_library(velmira_shell STATIC
   app/about_win32.cpp
   app/help_win32.cpp
+  app/shell_resources_win32.cpp
   app/main_window_win32.cpp
   app/menu_win32.cpp
   app/splash_win32.cpp
@@ -41,3 +42,8 @@ endforeach()
 add_executable(list-midi-devices tools/list_midi_devices.cpp)
 velmira_target_defaults(list-midi-devices)
 target_link_libraries(list-midi-devices PRIVATE velmira_win32)
+
+# Measures the cost of drawing a key stroke and of a full paint (run under Wine).
+add_executable(draw-bench tools/draw_bench_win32.cpp ${VELMIRA_RESOURCES})
+velmira_target_defaults(draw-bench)
+target_link_libraries(draw-bench PRIVATE velmira_shell)

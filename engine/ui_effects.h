@@ -33,6 +33,12 @@ class UiEffects {
   virtual void ShowAbout() = 0;
   // Set the main window's title.
   virtual void SetTitle(const char* title) = 0;
+  // Enable or grey a menu item by command number.
+  virtual void EnableMenuItem(int commandId, bool enabled) = 0;
+  // Enable or disable a transport button by its id.
+  virtual void EnableButton(int buttonId, bool enabled) = 0;
+  // Drop the play events that the playback timer posted and the window has not yet handled.
+  virtual void DiscardPendingPlayEvents() = 0;
 };
 
 // The asynchronous state of the modifier keys (either Shift, either Ctrl).

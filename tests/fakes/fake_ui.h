@@ -59,6 +59,17 @@ class FakeUi : public UiEffects {
   void ShowHelp() override { ++helpShown; }
   void ShowAbout() override { ++aboutShown; }
   void SetTitle(const char* text) override { title = text; }
+  std::map<int, bool> menuEnabled;
+  std::map<int, bool> buttonEnabled;
+  int discards = 0;
+  void EnableMenuItem(int id, bool enabled) override {
+    menuEnabled[id] = enabled;
+    if (hasMenuBar) {
+      if (MenuItem* item = FindMenuItem(menuBar, id)) item->grayed = !enabled;
+    }
+  }
+  void EnableButton(int id, bool enabled) override { buttonEnabled[id] = enabled; }
+  void DiscardPendingPlayEvents() override { ++discards; }
 };
 
 class FakeModifiers : public ModifierKeys {

@@ -4,6 +4,7 @@
 #include "app/app_controller.h"
 #include "app/command_ids.h"
 #include "tests/fakes/engine_rig.h"
+#include "tests/fakes/fake_timers.h"
 
 namespace velmira {
 namespace {
@@ -14,7 +15,10 @@ struct ControllerRig {
   FakeMidiService service;
   FakeUi ui;
   FakeModifiers modifiers;
-  AppController app{service, ui, modifiers};
+  ManualClock clock;
+  FakeTimers timers;
+  RecordingSink sink;
+  AppController app{AppServices{service, ui, modifiers, clock, timers, sink}};
 };
 
 TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {

@@ -1,0 +1,10 @@
+#include "app/shell_resources_win32.h"
+
+namespace velmira {
+
+ShellResources& Shell() {
+  static ShellResources resources;
+  return resources;
+}
+
+}  // namespace velmira

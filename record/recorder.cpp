@@ -1,0 +1,51 @@
+#include "record/recorder.h"
+
+#include "app/command_ids.h"
+#include "record/transport.h"
+
+namespace velmira {
+
+bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* events,
+                           uint32_t count, UiEffects& ui) {
+  if (playback.Assign(events, count)) return true;
+  ui.ShowMessage("内存分配错误.", "错误", MessageIcon::None, MessageButtons::Ok, false);
+  return false;
+}
+
+void Recorder::RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) {
+  if (!state_.recording) return;
+  if (events_.empty() && message == kKeyUpMessage) return;
+  const uint32_t now = clock_.NowMs();
+  const PerformanceEvent event{now - state_.lastEventTime, message, keyData, octaveShift};
+  if (!events_.Append(event)) {
+    // Out of memory: every event already recorded stays; this one is lost, and its time
+    // counts in the next event's delay.
+    ++dropped_;
+    return;
+  }
+  state_.lastEventTime = now;
+  if (events_.count() == 1) document_.modified = true;
+}
+
+void Recorder::StartRecording() {
+  if (!player_.switchedOn) {
+    ui_.ShowMessage("请打开开关", "提示", MessageIcon::None, MessageButtons::Ok, true);
+    return;
+  }
+  ApplyTransportRow(TransportRow::Recording, document_.modified, ui_);
+  state_.recording = true;
+  events_.Release();
+  dropped_ = 0;
+  state_.lastEventTime = clock_.NowMs();
+}
+
+void Recorder::StopRecording() {
+  ApplyTransportRow(events_.empty() ? TransportRow::IdleEmpty : TransportRow::IdleWithPerformance,
+                    document_.modified, ui_);
+  if (events_.empty()) document_.modified = false;
+  state_.recording = false;
+  ReleasePlaybackBuffer(playback_);
+  RebuildPlaybackBuffer(playback_, events_.events(), events_.count(), ui_);
+}
+
+}  // namespace velmira

@@ -1,0 +1,184 @@
+// Recording live strokes into the EventBuffer, and the PlaybackBuffer built from it.
+#include <gtest/gtest.h>
+
+#include "app/app_controller.h"
+#include "app/command_ids.h"
+#include "tests/fakes/engine_rig.h"
+#include "tests/fakes/fake_timers.h"
+
+namespace velmira {
+namespace {
+
+using namespace testing;
+
+struct RecordRig {
+  FakeMidiService service;
+  FakeUi ui;
+  FakeModifiers modifiers;
+  ManualClock clock;
+  FakeTimers timers;
+  RecordingSink sink;
+  AppController app{AppServices{service, ui, modifiers, clock, timers, sink}};
+  RecordRig() { app.OnCreate(); }
+  void At(uint32_t ms) { clock.now = ms; }
+  void Key(uint32_t message, int scan, uint32_t extra = 0) {
+    app.OnKey(message, KeyData(scan) | extra);
+  }
+};
+
+TEST(Recording, EventsCarryDelaysShiftsAndTheWholeKeyData) {
+  RecordRig rig;
+  rig.At(5000);
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_TRUE(rig.app.recorder().state().recording);
+  rig.At(7000);
+  rig.Key(256, kScanA, 0x00000001);  // struck two seconds after the start
+  rig.Key(256, kScanA, 0x40000001);  // auto-repeat: not recorded
+  rig.Key(256, kScanA, 0x40000001);
+  rig.At(7250);
+  rig.Key(257, kScanA, 0xC0000001);
+  rig.modifiers.ctrl = true;
+  rig.At(7300);
+  rig.Key(256, 0x3B);  // F1: not in the key map, never recorded
+  rig.Key(256, kScanS);
+  rig.At(7301);
+  rig.Key(257, kScanS);
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  const EventBuffer& events = rig.app.events();
+  ASSERT_EQ(events.count(), 4u);
+  const PerformanceEvent* e = events.events();
+  EXPECT_EQ(e[0].deltaMs, 2000u);
+  EXPECT_EQ(e[0].message, 256u);
+  EXPECT_EQ(e[0].keyData, KeyData(kScanA) | 1);
+  EXPECT_EQ(e[0].octaveShift, 0);
+  EXPECT_EQ(e[1].deltaMs, 250u);
+  EXPECT_EQ(e[1].message, 257u);
+  EXPECT_EQ(e[1].keyData, KeyData(kScanA) | 0xC0000001u);
+  EXPECT_EQ(e[2].deltaMs, 50u);
+  EXPECT_EQ(e[2].octaveShift, -1);
+  EXPECT_EQ(e[3].deltaMs, 1u);
+  EXPECT_EQ(e[3].octaveShift, -1);
+  EXPECT_TRUE(rig.app.document().modified);
+  // The PlaybackBuffer is a copy, not the same array.
+  ASSERT_EQ(rig.app.playbackBuffer().count(), 4u);
+  EXPECT_NE(rig.app.playbackBuffer().events(), events.events());
+  EXPECT_EQ(rig.app.playbackBuffer().events()[3].keyData, e[3].keyData);
+}
+
+TEST(Recording, DeltaIsTakenModulo2To32) {
+  RecordRig rig;
+  rig.At(0xFFFFFF00u);
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.At(0x00000100u);
+  rig.Key(256, kScanA);
+  EXPECT_EQ(rig.app.events().events()[0].deltaMs, 0x200u);
+}
+
+TEST(Recording, EmptyRecordingLeavesNothingAndClearsModified) {
+  RecordRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.Key(256, kScanA);
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  EXPECT_TRUE(rig.app.document().modified);
+  rig.app.OnCommand(CMD_RECORD_START);  // discards the unsaved performance without asking
+  EXPECT_EQ(rig.app.events().count(), 0u);
+  EXPECT_TRUE(rig.ui.messages.empty());
+  rig.Key(257, kScanA);  // a key-up before the first key-down is dropped
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  EXPECT_EQ(rig.app.events().count(), 0u);
+  EXPECT_FALSE(rig.app.document().modified);
+  EXPECT_EQ(rig.app.playbackBuffer().count(), 0u);
+  for (int id : {CMD_PLAY, CMD_PLAY_LOOP, CMD_SAVE, CMD_SAVE_AS, CMD_EXPORT_MIDI})
+    EXPECT_FALSE(rig.ui.menuEnabled[id]) << id;
+  EXPECT_TRUE(rig.ui.menuEnabled[CMD_RECORD_START]);
+}
+
+TEST(Recording, KeysHeldAcrossStartAndStop) {
+  RecordRig rig;
+  rig.Key(256, kScanD);  // held since before the start
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.Key(256, kScanA);
+  rig.Key(257, kScanD);  // stored as a key-up without its key-down
+  rig.Key(256, kScanS);  // still held when the recording stops
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  rig.Key(257, kScanS);
+  rig.Key(257, kScanA);
+  const EventBuffer& events = rig.app.events();
+  ASSERT_EQ(events.count(), 3u);
+  EXPECT_EQ(events.events()[1].message, 257u);
+  EXPECT_EQ(SlotIndexOf(events.events()[1].keyData), kScanD);
+  EXPECT_EQ(events.events()[2].message, 256u);
+}
+
+TEST(Recording, SettingsChangesAddNoEvent) {
+  RecordRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.Key(256, kScanA);
+  rig.app.OnCommand(1301);
+  rig.app.OnCommand(1030);
+  rig.app.OnCommand(770);
+  rig.app.OnCommand(CMD_BASS);
+  rig.app.OnScroll(IDC_VELOCITY, 1, 0);
+  rig.app.OnScroll(IDC_PITCH_BEND, 5, 100);
+  rig.app.OnChar(27);
+  EXPECT_EQ(rig.app.events().count(), 1u);
+}
+
+TEST(Recording, StartWhileSwitchedOffOnlyAsksForTheSwitch) {
+  RecordRig rig;
+  rig.app.OnCommand(CMD_SWITCH_OFF);
+  rig.ui.menuEnabled.clear();
+  rig.app.OnCommand(CMD_RECORD_START);
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].text, "请打开开关");
+  EXPECT_EQ(rig.ui.messages[0].caption, "提示");
+  EXPECT_EQ(rig.ui.messages[0].icon, MessageIcon::None);
+  EXPECT_FALSE(rig.app.recorder().state().recording);
+  EXPECT_TRUE(rig.ui.menuEnabled.empty());
+}
+
+TEST(Recording, ReplayedEventsAreNeverRecorded) {
+  RecordRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.app.engine().ReplayKeyEvent(256, KeyData(kScanA), 0);
+  rig.app.engine().ReplayKeyEvent(257, KeyData(kScanA), 0);
+  EXPECT_EQ(rig.app.events().count(), 0u);
+}
+
+// realloc that fails once a budget of bytes is exceeded.
+size_t g_budget = 0;
+void* LimitedRealloc(void* block, size_t bytes) {
+  if (bytes > g_budget) return nullptr;
+  return std::realloc(block, bytes);
+}
+
+TEST(EventBuffer, FailedEnlargementKeepsEveryRecordedEvent) {
+  g_budget = 64 * sizeof(PerformanceEvent);
+  EventArray events(&LimitedRealloc);
+  for (uint32_t i = 0; i < 64; ++i) ASSERT_TRUE(events.Append({i, 256, i << 16, 0}));
+  EXPECT_FALSE(events.Append({99, 256, 0, 0}));
+  ASSERT_EQ(events.count(), 64u);
+  for (uint32_t i = 0; i < 64; ++i) EXPECT_EQ(events.events()[i].deltaMs, i);
+  g_budget = 1 << 20;
+  EXPECT_TRUE(events.Append({64, 257, 0, 0}));
+  EXPECT_EQ(events.count(), 65u);
+  EXPECT_EQ(events.events()[63].deltaMs, 63u);
+}
+
+TEST(EventBuffer, FailedCopyLeavesAnEmptyPlaybackBufferAndTellsTheUser) {
+  g_budget = 0;
+  PlaybackBuffer playback(&LimitedRealloc);
+  FakeUi ui;
+  const PerformanceEvent one[1] = {{0, 256, 0x1E0000, 0}};
+  EXPECT_FALSE(RebuildPlaybackBuffer(playback, one, 1, ui));
+  EXPECT_TRUE(playback.empty());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "内存分配错误.");
+  EXPECT_EQ(ui.messages[0].caption, "错误");
+  EXPECT_FALSE(ui.messages[0].owned);
+  EXPECT_TRUE(RebuildPlaybackBuffer(playback, nullptr, 0, ui));  // 0 events is no failure
+  EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmira
