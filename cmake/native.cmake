@@ -10,6 +10,12 @@ target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest
 include(GoogleTest)
 gtest_discover_tests(velmira_unit_tests DISCOVERY_TIMEOUT 60)
 
+# The rendered pictures: sizes, bit depths, cells and the background pixel.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME resources_check
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/resources/check_bitmaps.py
+          ${PROJECT_SOURCE_DIR}/resources)
+
 file(GLOB VELMIRA_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/*.cpp)
 add_executable(velmira_bench ${VELMIRA_BENCHES})
 velmira_target_defaults(velmira_bench)

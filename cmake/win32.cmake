@@ -22,9 +22,12 @@ velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 imm32 gdi32 user32)
 
 set(VELMIRA_RESOURCES ${PROJECT_SOURCE_DIR}/resources/velmira.rc)
-if(NOT EXISTS ${VELMIRA_RESOURCES})
-  set(VELMIRA_RESOURCES "")
-endif()
+# windres does not tell CMake which pictures the script pulls in.
+set(VELMIRA_PICTURES)
+foreach(picture IN ITEMS splash.bmp toolbar.bmp instruments.bmp keycaps.bmp velmira.ico)
+  list(APPEND VELMIRA_PICTURES ${PROJECT_SOURCE_DIR}/resources/${picture})
+endforeach()
+set_source_files_properties(${VELMIRA_RESOURCES} PROPERTIES OBJECT_DEPENDS "${VELMIRA_PICTURES}")
 
 # velmira.exe talks to WinMM; velmira-sim.exe to the simulated MIDI service. Nothing else differs.
 foreach(variant IN ITEMS winmm sim)
