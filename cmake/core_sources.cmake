@@ -10,6 +10,9 @@ set(VELMIRA_CORE_SOURCES
   engine/note_engine.cpp
   engine/note_ledger.cpp
   engine/sim_midi_output.cpp
+  record/byte_source.cpp
+  record/performance_file.cpp
+  record/midi_export.cpp
   record/event_buffer.cpp
   record/playback.cpp
   record/recorder.cpp

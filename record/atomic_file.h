@@ -1,0 +1,34 @@
+// Writing a file so that a failure never destroys the previous one: the bytes go to a
+// temporary file beside the target, are flushed to the disk, and the temporary file then
+// replaces the target. On any failure the target is untouched and the temporary file removed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace velmira {
+
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter();  // an uncommitted writer removes its temporary file
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // Creates the temporary file; false when it cannot be created.
+  bool Open(const char* targetPath);
+  // False once any write failed (later writes are ignored).
+  bool Write(const void* data, size_t bytes);
+  // Flushes, closes and moves the temporary file onto the target; false on any failure.
+  bool Commit();
+
+ private:
+  void Discard();
+
+  std::string target_;
+  std::string temporary_;
+  void* handle_ = nullptr;  // platform file handle
+  bool failed_ = false;
+};
+
+}  // namespace velmira

@@ -1,0 +1,71 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+
+#include "record/atomic_file.h"
+
+namespace velmira {
+
+namespace {
+int Fd(void* handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)) - 1; }
+void* Handle(int fd) { return reinterpret_cast<void*>(static_cast<intptr_t>(fd + 1)); }
+}  // namespace
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+bool AtomicFileWriter::Open(const char* targetPath) {
+  Discard();
+  target_ = targetPath;
+  temporary_ = target_ + ".velmira-tmp";
+  const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  handle_ = Handle(fd);
+  failed_ = false;
+  return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, size_t bytes) {
+  if (handle_ == nullptr || failed_) return false;
+  const char* p = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t n = ::write(Fd(handle_), p, bytes);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed_ = true;
+      return false;
+    }
+    p += n;
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool AtomicFileWriter::Commit() {
+  if (handle_ == nullptr) return false;
+  const int fd = Fd(handle_);
+  bool ok = !failed_ && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  handle_ = nullptr;
+  if (ok) ok = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+  if (!ok) {
+    std::remove(temporary_.c_str());
+    return false;
+  }
+  temporary_.clear();
+  return true;
+}
+
+void AtomicFileWriter::Discard() {
+  if (handle_ != nullptr) {
+    ::close(Fd(handle_));
+    handle_ = nullptr;
+  }
+  if (!temporary_.empty()) std::remove(temporary_.c_str());
+  temporary_.clear();
+}
+
+}  // namespace velmira

@@ -1,0 +1,13 @@
+// The templates of the file errors; each holds one "%s" for the file name. GBK text.
+#pragma once
+
+namespace velmira {
+
+constexpr const char* kCannotCreateFile = "不能创建文件%s.";
+constexpr const char* kCannotWriteFile = "不能写入文件%s.";
+constexpr const char* kCannotOpenFile = "不能找到或打开文件%s.";
+constexpr const char* kNotStandardFile = "文件%s不是标准的Velmira文件.";
+constexpr const char* kNotSupportedFile = "文件%s不是被支持的Velmira文件.";
+constexpr const char* kCannotReadFile = "不能读取文件%s.";
+
+}  // namespace velmira

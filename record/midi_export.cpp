@@ -1,0 +1,100 @@
+#include "record/midi_export.h"
+
+#include "engine/key_map.h"
+#include "engine/key_signature.h"
+#include "record/atomic_file.h"
+#include "record/little_endian.h"
+
+namespace velmira {
+
+namespace {
+
+constexpr uint64_t kTicksPerQuarter = 192;
+constexpr uint64_t kMicrosecondsPerQuarter = 759494;
+constexpr uint32_t kLargestVariableLength = 0x0FFFFFFF;
+constexpr uint8_t kTempo[] = {0x00, 0xFF, 0x51, 0x03, 0x0B, 0x96, 0xC6};
+constexpr uint8_t kEndOfTrack[] = {0x00, 0xFF, 0x2F, 0x00};
+// 399 ticks of silence with a silent note 1, so that the last note is not cut off.
+constexpr uint8_t kMelodyTail[] = {0x83, 0x0F, 0x90, 0x01, 0x00, 0x00, 0x80, 0x01, 0x00};
+
+void Append(std::vector<uint8_t>& out, const uint8_t* bytes, size_t n) {
+  out.insert(out.end(), bytes, bytes + n);
+}
+
+// One track: tempo, program change, one message per playable event, then the tail.
+bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint32_t count,
+                 int offset, int program, uint8_t channel, int transpose, bool melodyTail) {
+  const size_t lengthAt = out.size() + 4;
+  Append(out, reinterpret_cast<const uint8_t*>("MTrk\0\0\0\0"), 8);
+  const size_t start = out.size();
+  Append(out, kTempo, sizeof kTempo);
+  out.push_back(0x00);
+  out.push_back(static_cast<uint8_t>(0xC0 | channel));
+  out.push_back(static_cast<uint8_t>(program));
+  uint64_t totalMs = 0, writtenTicks = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    totalMs += events[i].deltaMs;
+    const KeySlot* slot = PlayableSlot(events[i].keyData);
+    if (slot == nullptr) continue;  // its pause is carried to the next event
+    const uint64_t ticks = TicksAtMs(totalMs);
+    const uint64_t delta = ticks - writtenTicks;
+    if (delta > kLargestVariableLength) return false;
+    writtenTicks = ticks;
+    AppendVariableLength(out, static_cast<uint32_t>(delta));
+    const uint8_t status = events[i].message == 256 ? 0x90 : 0x80;
+    out.push_back(static_cast<uint8_t>(status | channel));
+    out.push_back(static_cast<uint8_t>(BaseNote(*slot) + offset + transpose));
+    out.push_back(0x7F);
+  }
+  if (melodyTail) Append(out, kMelodyTail, sizeof kMelodyTail);
+  Append(out, kEndOfTrack, sizeof kEndOfTrack);
+  WriteBe32(out.data() + lengthAt, static_cast<uint32_t>(out.size() - start));
+  return true;
+}
+
+}  // namespace
+
+uint64_t TicksAtMs(uint64_t totalMs) {
+  // totalMs * 192000 / 759494 without overflow for any 64-bit total.
+  const uint64_t perQuarter = kMicrosecondsPerQuarter;
+  const uint64_t scale = kTicksPerQuarter * 1000;
+  return (totalMs / perQuarter) * scale + (totalMs % perQuarter) * scale / perQuarter;
+}
+
+void AppendVariableLength(std::vector<uint8_t>& out, uint32_t value) {
+  uint8_t groups[4];
+  int n = 0;
+  do {
+    groups[n++] = static_cast<uint8_t>(value & 0x7F);
+    value >>= 7;
+  } while (value != 0 && n < 4);
+  while (n > 1) out.push_back(static_cast<uint8_t>(groups[--n] | 0x80));
+  out.push_back(groups[0]);
+}
+
+bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
+                    int program, bool bassDoubling, std::vector<uint8_t>* out) {
+  int offset;
+  if (!KeySignatureOffset(keySignature, &offset)) return false;
+  if (program < 0 || program > 127) return false;
+  out->clear();
+  out->reserve(14 + 2 * (31 + size_t{count} * 7));
+  const uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, bassDoubling ? uint8_t{1} : uint8_t{0},
+                            0, bassDoubling ? uint8_t{2} : uint8_t{1}, 0x00, 0xC0};
+  Append(*out, header, sizeof header);
+  if (!AppendTrack(*out, events, count, offset, program, 0, 0, true)) return false;
+  if (bassDoubling && !AppendTrack(*out, events, count, offset, program, 15, -12, false)) {
+    return false;
+  }
+  return true;
+}
+
+bool ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
+                    int program, bool bassDoubling, const char* path) {
+  std::vector<uint8_t> bytes;
+  if (!EncodeMidiFile(events, count, keySignature, program, bassDoubling, &bytes)) return false;
+  AtomicFileWriter file;
+  return file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+}
+
+}  // namespace velmira

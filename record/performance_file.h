@@ -1,0 +1,50 @@
+// The performance file: a RIFF file of form "QJ  " holding an INFO list (the writing software
+// and the date), a 24-byte header chunk "fmt " and a "data" chunk of 16-byte event records.
+#pragma once
+
+#include <cstdint>
+
+#include "record/byte_source.h"
+#include "record/event_buffer.h"
+#include "record/performance_event.h"
+
+namespace velmira {
+
+struct PerformanceHeader {
+  uint32_t eventCount;
+  uint32_t keySignature;
+  uint32_t bassDoubling;
+  uint32_t reserved[3];
+};
+static_assert(sizeof(PerformanceHeader) == 24, "the header chunk is 24 bytes");
+
+struct LocalDate {
+  int year;
+  int month;
+  int day;
+};
+
+// The whole file for the events, as the writer produces it (104 + 16n bytes).
+// Returns false when the count is too large for a RIFF file.
+bool EncodePerformanceFileHead(uint32_t count, uint32_t keySignature, bool bassDoubling,
+                               const LocalDate& date, uint8_t head[104]);
+
+// Writes the file safely (the previous file survives any failure). Returns null on success,
+// else a message template: "不能创建文件%s." or "不能写入文件%s.".
+const char* SavePerformanceFile(const PerformanceEvent* events, uint32_t count,
+                                int32_t keySignature, bool bassDoubling, const char* path,
+                                const LocalDate& date);
+
+struct LoadedPerformance {
+  EventArray events;  // exactly eventCount events
+  uint32_t keySignature = 0;
+  uint32_t bassDoubling = 0;
+};
+
+// Reads and checks a whole file before anything is handed out. Returns null on success, else
+// one of the templates: cannot open, not standard, not supported, cannot read. Nothing is
+// allocated beyond what the file itself holds.
+const char* LoadPerformanceFile(const char* path, LoadedPerformance* loaded);
+const char* ReadPerformance(ByteSource& source, LoadedPerformance* loaded);
+
+}  // namespace velmira

@@ -1,0 +1,140 @@
+// Standard MIDI File export: exact bytes, timing, transposition and the bass track.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "record/midi_export.h"
+
+namespace velmira {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Vlq(uint32_t value) {
+  Bytes out;
+  AppendVariableLength(out, value);
+  return out;
+}
+
+Bytes Encode(const std::vector<PerformanceEvent>& events, int32_t key = 1297, int program = 0,
+             bool bass = false) {
+  Bytes out;
+  EXPECT_TRUE(EncodeMidiFile(events.data(), static_cast<uint32_t>(events.size()), key, program,
+                             bass, &out));
+  return out;
+}
+
+// The event part of track 1: after the 14-byte header, "MTrk", the length, tempo (7) and
+// program change (3); before the 13-byte tail.
+Bytes MelodyEvents(const Bytes& file) {
+  return Bytes(file.begin() + 14 + 8 + 10, file.begin() + 14 + 8 + 10 +
+                                               (file[18] << 24 | file[19] << 16 | file[20] << 8 | file[21]) - 23);
+}
+
+TEST(MidiExport, TwoEventExampleIsByteExact) {
+  const Bytes file = Encode({{0, 256, 0x1E0000, 0}, {1000, 257, 0x1E0000, 0}});
+  const Bytes expected = {
+      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x00, 0xC0,
+      'M', 'T', 'r', 'k', 0, 0, 0, 0x20,
+      0x00, 0xFF, 0x51, 0x03, 0x0B, 0x96, 0xC6,
+      0x00, 0xC0, 0x00,
+      0x00, 0x90, 0x3C, 0x7F,
+      0x81, 0x7C, 0x80, 0x3C, 0x7F,
+      0x83, 0x0F, 0x90, 0x01, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+  EXPECT_EQ(file, expected);
+}
+
+TEST(MidiExport, VariableLengthQuantities) {
+  EXPECT_EQ(Vlq(0), Bytes{0x00});
+  EXPECT_EQ(Vlq(0x7F), Bytes{0x7F});
+  EXPECT_EQ(Vlq(0x80), (Bytes{0x81, 0x00}));
+  EXPECT_EQ(Vlq(252), (Bytes{0x81, 0x7C}));          // 1000 ms
+  EXPECT_EQ(Vlq(7583), (Bytes{0xBB, 0x1F}));         // 30 s
+  EXPECT_EQ(Vlq(0x0FFFFFFF), (Bytes{0xFF, 0xFF, 0xFF, 0x7F}));
+  EXPECT_EQ(TicksAtMs(3), 0u);
+  EXPECT_EQ(TicksAtMs(4), 1u);
+  EXPECT_EQ(TicksAtMs(1000), 252u);
+  EXPECT_EQ(TicksAtMs(30000), 7583u);
+  EXPECT_EQ(TicksAtMs(0xFFFFFFFFull), 0xFFFFFFFFull * 192000 / 759494);
+  EXPECT_EQ(TicksAtMs(0xFFFFFFFFFFFFull), (unsigned __int128)0xFFFFFFFFFFFFull * 192000 / 759494);
+}
+
+TEST(MidiExport, TimingFollowsTheAbsoluteTimeWithinOneTick) {
+  // 400 events 20 ms apart: converted one by one, each would lose up to a tick.
+  std::vector<PerformanceEvent> events;
+  for (int i = 0; i < 400; ++i) events.push_back({20, 256u + i % 2, 0x1E0000, 0});
+  const Bytes file = Encode(events);
+  const Bytes part = MelodyEvents(file);
+  uint64_t ticks = 0, ms = 0;
+  size_t p = 0;
+  for (int i = 0; i < 400; ++i) {
+    uint32_t delta = 0;
+    while (part[p] & 0x80) delta = (delta << 7) | (part[p++] & 0x7F);
+    delta = (delta << 7) | part[p++];
+    p += 3;
+    ticks += delta;
+    ms += 20;
+    const double exact = ms * 192000.0 / 759494.0;
+    EXPECT_LE(exact - static_cast<double>(ticks), 1.0) << i;
+    EXPECT_GE(exact - static_cast<double>(ticks), 0.0) << i;
+  }
+  EXPECT_EQ(p, part.size());
+  EXPECT_EQ(ticks, TicksAtMs(8000));  // 2022, where per-event rounding would give 400 x 5
+}
+
+TEST(MidiExport, TranspositionAndUnshiftedNotes) {
+  const std::vector<PerformanceEvent> events = {{0, 256, 0x1E0000, 1}, {4, 257, 0x1E0000, -1}};
+  EXPECT_EQ(MelodyEvents(Encode(events, 1301))[2], 67);  // G major: +7
+  EXPECT_EQ(MelodyEvents(Encode(events, 1319))[2], 58);  // g minor: -2
+  const Bytes c = MelodyEvents(Encode(events, 1297));
+  EXPECT_EQ(c, (Bytes{0x00, 0x90, 60, 0x7F, 0x01, 0x80, 60, 0x7F}));  // Shift and Ctrl ignored
+}
+
+TEST(MidiExport, BassDoublingWritesFormat1WithABassTrack) {
+  const Bytes file = Encode({{0, 256, 0x1E0000, 0}, {1000, 257, 0x1E0000, 0}}, 1297, 40, true);
+  EXPECT_EQ(file[9], 1);   // format 1
+  EXPECT_EQ(file[11], 2);  // two tracks
+  const size_t second = 14 + 8 + 0x20;
+  ASSERT_GT(file.size(), second + 8);
+  const Bytes track2(file.begin() + second, file.end());
+  const Bytes expected = {'M', 'T', 'r', 'k', 0, 0, 0, 0x17,
+                          0x00, 0xFF, 0x51, 0x03, 0x0B, 0x96, 0xC6,
+                          0x00, 0xCF, 40,
+                          0x00, 0x9F, 48, 0x7F,
+                          0x81, 0x7C, 0x8F, 48, 0x7F,
+                          0x00, 0xFF, 0x2F, 0x00};
+  EXPECT_EQ(track2, expected);
+  EXPECT_EQ(file[14 + 8 + 9], 40);  // the melody's program change carries the program too
+}
+
+TEST(MidiExport, UnplayableEventsAreSkippedWithTheirPauseCarried) {
+  const Bytes part = MelodyEvents(Encode({{500, 256, 0x3B0000, 0},   // F1: plays nothing
+                                          {500, 256, 0x1E0000, 0},
+                                          {0, 257, 0xFF0000, 0},      // beyond the key map
+                                          {1000, 257, 0x1E0000, 0}}));
+  // 1000 ms gives 252 ticks; 2000 ms gives 505, so the second delta is 253.
+  EXPECT_EQ(part, (Bytes{0x81, 0x7C, 0x90, 60, 0x7F, 0x81, 0x7D, 0x80, 60, 0x7F}));
+}
+
+TEST(MidiExport, UnknownKeySignatureOrProgramFails) {
+  const PerformanceEvent one[1] = {{0, 256, 0x1E0000, 0}};
+  Bytes out;
+  EXPECT_FALSE(EncodeMidiFile(one, 1, 1306, 0, false, &out));
+  EXPECT_FALSE(EncodeMidiFile(one, 1, 0, 0, false, &out));
+  EXPECT_FALSE(EncodeMidiFile(one, 1, 1297, 128, false, &out));
+  const std::string path = ::testing::TempDir() + "velmira-refused.mid";
+  std::remove(path.c_str());
+  EXPECT_FALSE(ExportMidiFile(one, 1, 1306, 0, false, path.c_str()));
+  EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr);  // no file left
+}
+
+TEST(MidiExport, PauseBeyondTheFormatFails) {
+  // 0x0FFFFFFF ticks is about twelve days; two pauses of 2^32 - 1 ms exceed it.
+  const PerformanceEvent events[2] = {{0xFFFFFFFF, 256, 0x1E0000, 0},
+                                      {0xFFFFFFFF, 257, 0x1E0000, 0}};
+  Bytes out;
+  EXPECT_FALSE(EncodeMidiFile(events, 2, 1297, 0, false, &out));
+}
+
+}  // namespace
+}  // namespace velmira
