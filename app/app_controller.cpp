@@ -9,13 +9,14 @@ AppController::AppController(const AppServices& s)
     : ui_(s.ui), midi_(state_, s.midi), engine_(state_, midi_, s.ui, s.modifiers),
       devices_(state_, midi_, engine_, s.ui),
       recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
-      playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink) {
+      playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink),
+      file_(document_, events_, playbackBuffer_, state_, s.ui, s.calendar) {
   engine_.SetRecorder(&recorder_);
 }
 
-bool AppController::OnCreate() {
+bool AppController::OnCreate(const char* commandLine) {
   if (!devices_.OpenOutputAtStart()) return false;
-  ui_.SetTitle("Velmira - [未命名]");
+  file_.LoadAtStartup(commandLine);
   return true;
 }
 
@@ -128,10 +129,18 @@ bool AppController::OnStartupTimer() {
   return !recorder_.state().recording && !playingRow_;
 }
 
-intptr_t AppController::OnFileCommand(unsigned) { return 0; }
+intptr_t AppController::OnFileCommand(unsigned commandId) {
+  switch (commandId) {
+    case CMD_SAVE: return file_.Save() ? 1 : 0;
+    case CMD_SAVE_AS: return file_.SaveAs() ? 1 : 0;
+    case CMD_LOAD: file_.Load(); break;
+    case CMD_EXPORT_MIDI: file_.Export(state_.program); break;
+  }
+  return 0;
+}
 
-bool AppController::OnCloseRequest() { return true; }
+bool AppController::OnCloseRequest() { return file_.CloseRequest(); }
 
-bool AppController::OnQueryEndSession() { return true; }
+bool AppController::OnQueryEndSession() { return file_.QueryEndSession(); }
 
 }  // namespace velmira

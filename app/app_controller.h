@@ -13,6 +13,7 @@
 #include "engine/note_engine.h"
 #include "engine/player_state.h"
 #include "engine/ui_effects.h"
+#include "record/document.h"
 #include "record/document_state.h"
 #include "record/event_buffer.h"
 #include "record/playback.h"
@@ -28,14 +29,16 @@ struct AppServices {
   Clock& clock;
   OneShotTimerService& timers;
   PlaybackSink& playbackSink;
+  Calendar& calendar;
 };
 
 class AppController {
  public:
   explicit AppController(const AppServices& services);
 
-  // Main window creation: false refuses the window (no MIDI output device).
-  bool OnCreate();
+  // Main window creation: false refuses the window (no MIDI output device). Loads the file
+  // named on the command line, if any.
+  bool OnCreate(const char* commandLine = "");
   // Main window destruction, after the switch-off command has been handled: stops playback,
   // then releases both event buffers.
   void OnDestroy();
@@ -84,6 +87,7 @@ class AppController {
   PlaybackBuffer playbackBuffer_;
   Recorder recorder_;
   Playback playback_;
+  Document file_;
   bool playingRow_ = false;  // the transport shows the Playing row
 };
 

@@ -35,6 +35,7 @@ struct MainWindow {
   Win32UiEffects ui;
   Win32ModifierKeys modifiers;
   Win32Clock clock;
+  Win32Calendar calendar;
   MmTimerService timers;
   WindowPlaybackSink sink;
   std::unique_ptr<AppController> app;
@@ -112,14 +113,15 @@ LRESULT OnCreate(HWND window) {
   g_main->midi = CreateMidiOutputService();
   g_main->sink.window = window;
   g_main->app = std::make_unique<AppController>(AppServices{
-      *g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers, g_main->sink});
+      *g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers, g_main->sink,
+      g_main->calendar});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
   CreateControls(window, g_main->controls, g_main->app->state());
   g_main->ui.SetControls(&g_main->controls);
-  if (!g_main->app->OnCreate()) return -1;
+  if (!g_main->app->OnCreate(Shell().commandLine)) return -1;
   ReportMenuBar(window);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/win32_ui.h"
 
+#include <commdlg.h>
 #include <mmsystem.h>
 
 #include "app/about_win32.h"
@@ -70,6 +71,36 @@ void Win32UiEffects::DiscardPendingPlayEvents() {
   MSG message;
   while (PeekMessageA(&message, window_, MSG_PLAY_EVENT, MSG_PLAY_EVENT, PM_REMOVE)) {
   }
+}
+
+bool Win32UiEffects::ChooseFile(FileDialog dialog, char* path, char* title) {
+  // Each filter is a description and a pattern, the list ending with an empty pair.
+  static const char kPerformanceFilter[] = "QJI Files(*.QJI)\0*.qji\0\0";
+  static const char kMidiFilter[] = "Midi Files(*.MID)\0*.mid\0\0";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = window_;
+  ofn.lpstrFilter = dialog == FileDialog::Export ? kMidiFilter : kPerformanceFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = MAX_PATH;
+  ofn.lpstrDefExt = dialog == FileDialog::Export ? "mid" : "qji";
+  if (dialog == FileDialog::Open) {
+    ofn.Flags = OFN_CREATEPROMPT;
+    return GetOpenFileNameA(&ofn) != 0;
+  }
+  ofn.Flags = OFN_OVERWRITEPROMPT;
+  return GetSaveFileNameA(&ofn) != 0;
+}
+
+void Win32UiEffects::SetPlayTimer(unsigned milliseconds) { SetTimer(window_, 1, milliseconds, nullptr); }
+
+LocalDate Win32Calendar::Today() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return LocalDate{now.wYear, now.wMonth, now.wDay};
 }
 
 uint32_t Win32Clock::NowMs() { return timeGetTime(); }

@@ -27,6 +27,8 @@ class Win32UiEffects final : public UiEffects {
   void EnableMenuItem(int commandId, bool enabled) override;
   void EnableButton(int buttonId, bool enabled) override;
   void DiscardPendingPlayEvents() override;
+  bool ChooseFile(FileDialog dialog, char* path, char* title) override;
+  void SetPlayTimer(unsigned milliseconds) override;
 
  private:
   HWND window_ = nullptr;
@@ -42,6 +44,11 @@ class Win32ModifierKeys final : public ModifierKeys {
 class Win32Clock final : public Clock {
  public:
   uint32_t NowMs() override;
+};
+
+class Win32Calendar final : public Calendar {
+ public:
+  LocalDate Today() override;
 };
 
 }  // namespace velmira

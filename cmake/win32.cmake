@@ -19,7 +19,7 @@ add_library(velmira_shell STATIC
   view/paint_gdi.cpp
 )
 velmira_target_defaults(velmira_shell)
-target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 imm32 gdi32 user32)
+target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 comdlg32 imm32 gdi32 user32)
 
 set(VELMIRA_RESOURCES ${PROJECT_SOURCE_DIR}/resources/velmira.rc)
 # windres does not tell CMake which pictures the script pulls in.

@@ -12,3 +12,20 @@ class Clock {
 };
 
 }  // namespace velmira
+
+namespace velmira {
+
+struct LocalDate {
+  int year;
+  int month;
+  int day;
+};
+
+// Today's date in local time, for the date stamp of saved files.
+class Calendar {
+ public:
+  virtual ~Calendar() = default;
+  virtual LocalDate Today() = 0;
+};
+
+}  // namespace velmira

@@ -11,6 +11,7 @@ struct MenuBar;
 enum class MessageIcon { None, Stop, Exclamation, Question };
 enum class MessageButtons { Ok, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
+enum class FileDialog { Open, Save, Export };
 
 class UiEffects {
  public:
@@ -39,6 +40,11 @@ class UiEffects {
   virtual void EnableButton(int buttonId, bool enabled) = 0;
   // Drop the play events that the playback timer posted and the window has not yet handled.
   virtual void DiscardPendingPlayEvents() = 0;
+  // The common file dialogs. path and title are buffers of 260 bytes: path holds the name the
+  // dialog starts from; on confirmation they receive the full path and its file-name part.
+  virtual bool ChooseFile(FileDialog dialog, char* path, char* title) = 0;
+  // Window timer 1 of the main window, which sends the play command when it fires.
+  virtual void SetPlayTimer(unsigned milliseconds) = 0;
 };
 
 // The asynchronous state of the modifier keys (either Shift, either Ctrl).

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/clock.h"
 #include "record/byte_source.h"
 #include "record/event_buffer.h"
 #include "record/performance_event.h"
@@ -17,12 +18,6 @@ struct PerformanceHeader {
   uint32_t reserved[3];
 };
 static_assert(sizeof(PerformanceHeader) == 24, "the header chunk is 24 bytes");
-
-struct LocalDate {
-  int year;
-  int month;
-  int day;
-};
 
 // The whole file for the events, as the writer produces it (104 + 16n bytes).
 // Returns false when the count is too large for a RIFF file.

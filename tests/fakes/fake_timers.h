@@ -17,6 +17,12 @@ class ManualClock : public Clock {
   uint32_t NowMs() override { return now; }
 };
 
+class FixedCalendar : public Calendar {
+ public:
+  LocalDate today{2026, 12, 8};
+  LocalDate Today() override { return today; }
+};
+
 class FakeTimers : public OneShotTimerService {
  public:
   struct Armed {

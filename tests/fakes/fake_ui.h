@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -70,6 +71,23 @@ class FakeUi : public UiEffects {
   }
   void EnableButton(int id, bool enabled) override { buttonEnabled[id] = enabled; }
   void DiscardPendingPlayEvents() override { ++discards; }
+
+  // Answers of the file dialogs, in order: a path to confirm, or "" to cancel.
+  std::vector<std::string> chosenFiles;
+  std::vector<FileDialog> dialogs;
+  bool ChooseFile(FileDialog dialog, char* path, char* title) override {
+    dialogs.push_back(dialog);
+    if (chosenFiles.empty()) return false;
+    const std::string chosen = chosenFiles.front();
+    chosenFiles.erase(chosenFiles.begin());
+    if (chosen.empty()) return false;
+    std::snprintf(path, 260, "%s", chosen.c_str());
+    const size_t slash = chosen.find_last_of('/');
+    std::snprintf(title, 260, "%s", chosen.c_str() + (slash == std::string::npos ? 0 : slash + 1));
+    return true;
+  }
+  std::vector<unsigned> playTimers;
+  void SetPlayTimer(unsigned ms) override { playTimers.push_back(ms); }
 };
 
 class FakeModifiers : public ModifierKeys {

@@ -18,7 +18,8 @@ struct ControllerRig {
   ManualClock clock;
   FakeTimers timers;
   RecordingSink sink;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink}};
+  FixedCalendar calendar;
+  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
 };
 
 TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {

@@ -18,7 +18,8 @@ struct RecordRig {
   ManualClock clock;
   FakeTimers timers;
   RecordingSink sink;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink}};
+  FixedCalendar calendar;
+  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
   RecordRig() { app.OnCreate(); }
   void At(uint32_t ms) { clock.now = ms; }
   void Key(uint32_t message, int scan, uint32_t extra = 0) {

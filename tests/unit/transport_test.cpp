@@ -38,7 +38,8 @@ struct TransportRig {
   ManualClock clock;
   FakeTimers timers;
   RecordingSink sink;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink}};
+  FixedCalendar calendar;
+  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
   TransportRig() {
     app.OnCreate();
     ApplyTransportRow(TransportRow::Startup, false, ui);  // as the menu and buttons are created

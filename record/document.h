@@ -1,0 +1,60 @@
+// The document: the performance's file name, its unsaved changes, the title, the save prompt,
+// and the file commands save, save as, load and export, and the start-up load.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/clock.h"
+#include "engine/player_state.h"
+#include "engine/ui_effects.h"
+#include "record/document_state.h"
+#include "record/event_buffer.h"
+#include "record/performance_file.h"
+
+namespace velmira {
+
+// The template with the name inserted at its "%s" ("未命名" for an empty name).
+std::string FormatFileMessage(const char* messageTemplate, const char* name);
+// "Velmira - [name]", with "未命名" for an empty name.
+std::string WindowTitle(const char* name);
+// The start-up command line as a path: one pair of surrounding double quotes removed.
+// False when it is longer than a path buffer holds (259 bytes).
+bool CommandLinePath(const char* commandLine, std::string* path);
+
+class Document {
+ public:
+  Document(DocumentState& document, EventBuffer& events, PlaybackBuffer& playback,
+           PlayerState& player, UiEffects& ui, Calendar& calendar)
+      : doc_(document), events_(events), playback_(playback), player_(player), ui_(ui),
+        calendar_(calendar) {}
+
+  void ShowFileError(const char* messageTemplate, const char* name);
+  void UpdateTitle(const char* name);
+  MessageAnswer ConfirmSaveChanges(const char* name);
+
+  bool Save();    // CMD_SAVE: true when the file was written
+  bool SaveAs();  // CMD_SAVE_AS
+  void Load();    // CMD_LOAD
+  void Export(int program);  // CMD_EXPORT_MIDI
+  // During the main window's creation, after the device was opened (or not).
+  void LoadAtStartup(const char* commandLine);
+  // WM_CLOSE: true when the window may be destroyed.
+  bool CloseRequest();
+  // WM_QUERYENDSESSION: true when the session may end.
+  bool QueryEndSession() { return CloseRequest(); }
+
+ private:
+  bool SaveTo();
+  // Takes the loaded events and settings; fromMenu adds the repaint and enables export.
+  void ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu);
+
+  DocumentState& doc_;
+  EventBuffer& events_;
+  PlaybackBuffer& playback_;
+  PlayerState& player_;
+  UiEffects& ui_;
+  Calendar& calendar_;
+};
+
+}  // namespace velmira
