@@ -33,3 +33,14 @@ target_link_libraries(velmira_tsan_tests PRIVATE GTest::gtest GTest::gtest_main)
 add_test(NAME tsan_playback_stress COMMAND velmira_tsan_tests)
 set_tests_properties(tsan_playback_stress PROPERTIES
   ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1" TIMEOUT 300)
+
+# The demo performance: made from its score through the key map; the committed file must match.
+add_executable(make-demo tools/make_demo.cpp)
+velmira_target_defaults(make-demo)
+target_link_libraries(make-demo PRIVATE velmira_core)
+add_test(NAME demo_matches_its_score
+  COMMAND ${CMAKE_COMMAND} -DMAKE_DEMO=$<TARGET_FILE:make-demo>
+          -DSCORE=${PROJECT_SOURCE_DIR}/resources/demo/ode_to_joy.txt
+          -DCOMMITTED=${PROJECT_SOURCE_DIR}/resources/demo/demo.qji
+          -DOUT=${CMAKE_BINARY_DIR}/demo-check.qji
+          -P ${PROJECT_SOURCE_DIR}/cmake/check_demo.cmake)
