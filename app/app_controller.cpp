@@ -9,7 +9,7 @@ AppController::AppController(const AppServices& s)
     : ui_(s.ui), midi_(state_, s.midi), engine_(state_, midi_, s.ui, s.modifiers),
       devices_(state_, midi_, engine_, s.ui),
       recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
-      playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink),
+      playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink, s.scheduling),
       file_(document_, events_, playbackBuffer_, state_, s.ui, s.calendar) {
   engine_.SetRecorder(&recorder_);
 }
@@ -110,8 +110,10 @@ void AppController::OnPlayStop() {
   ApplyTransportRow(TransportRow::Stopped, document_.modified, ui_);
   playingRow_ = false;
   playback_.StopPlayback();
-  // Events the timer posted before the stop must not start notes after All Notes Off.
-  ui_.DiscardPendingPlayEvents();
+  // Events the timer posted before the stop must not start notes after All Notes Off; but at
+  // the natural end the last events are still on their way and belong to the performance.
+  const bool naturalEnd = playback_.state().position >= playbackBuffer_.count();
+  ui_.FlushPendingPlayEvents(naturalEnd);
   engine_.StopAllNotes();
   ui_.Invalidate(true);
 }

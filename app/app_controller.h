@@ -30,6 +30,8 @@ struct AppServices {
   OneShotTimerService& timers;
   PlaybackSink& playbackSink;
   Calendar& calendar;
+  // Chained delays exist only as a baseline for timing measurements.
+  Scheduling scheduling = Scheduling::Timeline;
 };
 
 class AppController {

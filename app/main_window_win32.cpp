@@ -114,7 +114,7 @@ LRESULT OnCreate(HWND window) {
   g_main->sink.window = window;
   g_main->app = std::make_unique<AppController>(AppServices{
       *g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers, g_main->sink,
-      g_main->calendar});
+      g_main->calendar, PlaybackScheduling()});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.

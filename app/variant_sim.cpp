@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <cstring>
 
 #include "app/menu_win32.h"
 #include "app/variant.h"
@@ -20,6 +21,16 @@ void ReportMenuBar(HWND window) {
   const char* path = std::getenv("VELMIRA_SIM_MENU");
   if (path == nullptr || *path == '\0') return;
   WriteMenuDump(GetMenu(window), path);
+}
+
+}  // namespace velmira
+
+namespace velmira {
+
+Scheduling PlaybackScheduling() {
+  const char* value = std::getenv("VELMIRA_SIM_SCHEDULING");
+  return value != nullptr && std::strcmp(value, "chained") == 0 ? Scheduling::Chained
+                                                                : Scheduling::Timeline;
 }
 
 }  // namespace velmira

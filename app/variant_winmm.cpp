@@ -9,4 +9,6 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService() {
 
 void ReportMenuBar(HWND) {}
 
+Scheduling PlaybackScheduling() { return Scheduling::Timeline; }
+
 }  // namespace velmira

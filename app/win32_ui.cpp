@@ -67,9 +67,10 @@ void Win32UiEffects::EnableButton(int buttonId, bool enabled) {
   EnableWindow(controls_->transportButtons[slot], enabled);
 }
 
-void Win32UiEffects::DiscardPendingPlayEvents() {
+void Win32UiEffects::FlushPendingPlayEvents(bool deliver) {
   MSG message;
   while (PeekMessageA(&message, window_, MSG_PLAY_EVENT, MSG_PLAY_EVENT, PM_REMOVE)) {
+    if (deliver) DispatchMessageA(&message);
   }
 }
 

@@ -26,7 +26,7 @@ class Win32UiEffects final : public UiEffects {
   void SetTitle(const char* title) override;
   void EnableMenuItem(int commandId, bool enabled) override;
   void EnableButton(int buttonId, bool enabled) override;
-  void DiscardPendingPlayEvents() override;
+  void FlushPendingPlayEvents(bool deliver) override;
   bool ChooseFile(FileDialog dialog, char* path, char* title) override;
   void SetPlayTimer(unsigned milliseconds) override;
 

@@ -38,8 +38,9 @@ class UiEffects {
   virtual void EnableMenuItem(int commandId, bool enabled) = 0;
   // Enable or disable a transport button by its id.
   virtual void EnableButton(int buttonId, bool enabled) = 0;
-  // Drop the play events that the playback timer posted and the window has not yet handled.
-  virtual void DiscardPendingPlayEvents() = 0;
+  // The play events that the playback timer posted and the window has not yet handled:
+  // handled now, in order (deliver), or dropped.
+  virtual void FlushPendingPlayEvents(bool deliver) = 0;
   // The common file dialogs. path and title are buffers of 260 bytes: path holds the name the
   // dialog starts from; on confirmation they receive the full path and its file-name part.
   virtual bool ChooseFile(FileDialog dialog, char* path, char* title) = 0;

@@ -62,7 +62,7 @@ class FakeUi : public UiEffects {
   void SetTitle(const char* text) override { title = text; }
   std::map<int, bool> menuEnabled;
   std::map<int, bool> buttonEnabled;
-  int discards = 0;
+  std::vector<bool> flushes;  // deliver flag of each flush
   void EnableMenuItem(int id, bool enabled) override {
     menuEnabled[id] = enabled;
     if (hasMenuBar) {
@@ -70,7 +70,7 @@ class FakeUi : public UiEffects {
     }
   }
   void EnableButton(int id, bool enabled) override { buttonEnabled[id] = enabled; }
-  void DiscardPendingPlayEvents() override { ++discards; }
+  void FlushPendingPlayEvents(bool deliver) override { flushes.push_back(deliver); }
 
   // Answers of the file dialogs, in order: a path to confirm, or "" to cancel.
   std::vector<std::string> chosenFiles;

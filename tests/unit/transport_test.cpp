@@ -94,6 +94,25 @@ TEST(Transport, LoadedAndSavedRowsLeaveTheirUnchangedItems) {
   EXPECT_FALSE(startup.menuEnabled[CMD_SAVE]);
 }
 
+TEST(Transport, StopDropsPendingPlayEventsExceptAtTheNaturalEnd) {
+  TransportRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnKey(257, KeyData(kScanA));
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  rig.app.OnCommand(CMD_PLAY);
+  rig.timers.FireNext(rig.clock);  // one of two events posted
+  rig.app.OnCommand(CMD_PLAY_STOP);  // the user stops
+  EXPECT_EQ(rig.ui.flushes, std::vector<bool>{false});
+  EXPECT_EQ(rig.timers.periodDepth, 0);
+  rig.app.OnCommand(CMD_PLAY);
+  while (rig.timers.FireNext(rig.clock)) {
+  }
+  ASSERT_EQ(rig.sink.stops, 1);  // the timer sends the stop at the natural end
+  rig.app.OnCommand(CMD_PLAY_STOP);
+  EXPECT_EQ(rig.ui.flushes, (std::vector<bool>{false, true}));  // the last event still plays
+}
+
 TEST(Transport, PlayWhileOffAsksForTheSwitchAndChangesNothing) {
   TransportRig rig;
   rig.app.OnCommand(CMD_SWITCH_OFF);
