@@ -3,24 +3,14 @@
 
 #include "app/app_controller.h"
 #include "app/command_ids.h"
-#include "tests/fakes/engine_rig.h"
-#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/app_rig.h"
 
 namespace velmira {
 namespace {
 
 using namespace testing;
 
-struct ControllerRig {
-  FakeMidiService service;
-  FakeUi ui;
-  FakeModifiers modifiers;
-  ManualClock clock;
-  FakeTimers timers;
-  RecordingSink sink;
-  FixedCalendar calendar;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
-};
+using ControllerRig = AppRig;
 
 TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {
   ControllerRig rig;

@@ -10,8 +10,7 @@
 #include "app/command_ids.h"
 #include "record/document.h"
 #include "record/file_messages.h"
-#include "tests/fakes/engine_rig.h"
-#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/app_rig.h"
 
 namespace velmira {
 namespace {
@@ -28,16 +27,7 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct DocRig {
-  FakeMidiService service;
-  FakeUi ui;
-  FakeModifiers modifiers;
-  ManualClock clock;
-  FakeTimers timers;
-  RecordingSink sink;
-  FixedCalendar calendar;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
-
+struct DocRig : AppRig {
   explicit DocRig(const char* commandLine = "") { app.OnCreate(commandLine); }
   void RecordPhrase() {
     app.OnCommand(CMD_RECORD_START);
@@ -240,18 +230,11 @@ TEST(Document, StartupLoadWhileSwitchedOffDoesNotPlay) {
     maker.ui.chosenFiles = {path};
     ASSERT_EQ(maker.app.OnCommand(CMD_SAVE_AS), 1);
   }
-  FakeMidiService failing;
-  failing.failingOpens = {-1};
-  FakeUi ui;
-  FakeModifiers modifiers;
-  ManualClock clock;
-  FakeTimers timers;
-  RecordingSink sink;
-  FixedCalendar calendar;
-  AppController app{AppServices{failing, ui, modifiers, clock, timers, sink, calendar}};
-  app.OnCreate(path.c_str());
-  EXPECT_EQ(app.events().count(), 2u);
-  EXPECT_TRUE(ui.playTimers.empty());
+  AppRig rig;
+  rig.service.failingOpens = {-1};
+  rig.app.OnCreate(path.c_str());
+  EXPECT_EQ(rig.app.events().count(), 2u);
+  EXPECT_TRUE(rig.ui.playTimers.empty());
 }
 
 }  // namespace

@@ -3,23 +3,14 @@
 
 #include "app/app_controller.h"
 #include "app/command_ids.h"
-#include "tests/fakes/engine_rig.h"
-#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/app_rig.h"
 
 namespace velmira {
 namespace {
 
 using namespace testing;
 
-struct RecordRig {
-  FakeMidiService service;
-  FakeUi ui;
-  FakeModifiers modifiers;
-  ManualClock clock;
-  FakeTimers timers;
-  RecordingSink sink;
-  FixedCalendar calendar;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
+struct RecordRig : AppRig {
   RecordRig() { app.OnCreate(); }
   void At(uint32_t ms) { clock.now = ms; }
   void Key(uint32_t message, int scan, uint32_t extra = 0) {

@@ -7,8 +7,7 @@
 #include "app/app_controller.h"
 #include "app/command_ids.h"
 #include "record/transport.h"
-#include "tests/fakes/engine_rig.h"
-#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/app_rig.h"
 
 namespace velmira {
 namespace {
@@ -31,15 +30,7 @@ std::string Snapshot(FakeUi& ui) {
   return s;
 }
 
-struct TransportRig {
-  FakeMidiService service;
-  FakeUi ui;
-  FakeModifiers modifiers;
-  ManualClock clock;
-  FakeTimers timers;
-  RecordingSink sink;
-  FixedCalendar calendar;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
+struct TransportRig : AppRig {
   TransportRig() {
     app.OnCreate();
     ApplyTransportRow(TransportRow::Startup, false, ui);  // as the menu and buttons are created
