@@ -44,3 +44,8 @@ add_test(NAME demo_matches_its_score
           -DCOMMITTED=${PROJECT_SOURCE_DIR}/resources/demo/demo.qji
           -DOUT=${CMAKE_BINARY_DIR}/demo-check.qji
           -P ${PROJECT_SOURCE_DIR}/cmake/check_demo.cmake)
+
+# The help pages (and the compiled help file, once the Windows build has made it).
+add_test(NAME help_check
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/help/check_help.py
+          ${PROJECT_SOURCE_DIR}/build/win32/qj.chm)
