@@ -35,10 +35,12 @@ class Win32UiEffects final : public UiEffects {
   const MainWindowControls* controls_ = nullptr;
 };
 
+// The modifiers as they were when the key message being handled was generated: a busy window
+// thread must not see a Shift that was released after the key was struck.
 class Win32ModifierKeys final : public ModifierKeys {
  public:
-  bool ShiftDown() override { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
-  bool CtrlDown() override { return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0; }
+  bool ShiftDown() override { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
+  bool CtrlDown() override { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 };
 
 class Win32Clock final : public Clock {
