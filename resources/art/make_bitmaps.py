@@ -1100,8 +1100,10 @@ def render_splash():
     draw_text(c, 24, 22, "Velmira", 7, (255, 240, 200), shadow=(50, 20, 6))
     draw_text(c, 28, 90, "2.15", 4, (255, 224, 150), shadow=(50, 20, 6))
     slogan = "Play music on your keyboard"
-    rrect(c, F, 0, 362, 400, 400, 0, (30, 14, 4), alpha=0.6)
-    draw_text(c, (W - text_width(slogan, 2)) / 2, 370, slogan, 2, (255, 236, 190), shadow=(20, 8, 2))
+    credits = "Made by the Velmira team"
+    rrect(c, F, 0, 356, 400, 400, 0, (30, 14, 4), alpha=0.6)
+    draw_text(c, (W - text_width(slogan, 2)) / 2, 362, slogan, 2, (255, 236, 190), shadow=(20, 8, 2))
+    draw_text(c, (W - text_width(credits, 1)) / 2, 387, credits, 1, (226, 196, 150))
     return c.pixels()
 
 
