@@ -19,6 +19,7 @@ import re
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -296,8 +297,9 @@ class Session:
 
     # ----- wine programs
 
-    def launch(self, exe, env=None, name=None):
-        """Starts a Windows program; returns the subprocess.Popen of its wine launcher."""
+    def launch(self, exe, env=None, name=None, args=()):
+        """Starts a Windows program with the arguments; returns the subprocess.Popen of its wine
+        launcher. Wine makes the command line from them, quoting one that holds a space."""
         exe = Path(exe)
         if not exe.exists():
             raise HarnessError("%s does not exist: build it with cmake --build build/win32" % exe)
@@ -305,8 +307,9 @@ class Session:
         full_env = dict(self.env)
         full_env.update(env or {})
         output = open(self.out / ("%s.wine.txt" % name), "wb")
-        popen = subprocess.Popen(["wine", str(exe)], env=full_env, stdin=subprocess.DEVNULL,
-                                 stdout=output, stderr=subprocess.STDOUT)
+        popen = subprocess.Popen(["wine", str(exe)] + [str(a) for a in args], env=full_env,
+                                 stdin=subprocess.DEVNULL, stdout=output,
+                                 stderr=subprocess.STDOUT)
         output.close()
         self.helpers.append(popen)
         return popen
@@ -394,6 +397,20 @@ class Session:
     def post(self, hwnd, message, wparam=0, lparam=0):
         self.driver("post", hwnd, message, wparam, lparam)
 
+    def client_rect(self, window):
+        """The window's client area on the screen: (x, y, width, height)."""
+        hwnd = window.hwnd if isinstance(window, Window) else window
+        return tuple(int(v) for v in self.driver("client", hwnd)[0][:4])
+
+    def cell_size(self, window):
+        """(cw, ch): the size of "M" in the system font on a drawing context of the window."""
+        hwnd = window.hwnd if isinstance(window, Window) else window
+        return tuple(int(v) for v in self.driver("cell", hwnd)[0][:2])
+
+    def set_text(self, hwnd, text):
+        """Sets a control's text (WM_SETTEXT), e.g. a file name in a file dialog's edit box."""
+        self.driver("settext", hwnd, text)
+
     # ----- X input
 
     def xdotool(self, *args):
@@ -418,6 +435,14 @@ class Session:
         self.xdotool("mousemove", x, y)
         self.xdotool("click", "1")
 
+    def mouse_down(self, x, y):
+        """Moves the pointer to (x, y) and presses the left button (held until mouse_up)."""
+        self.xdotool("mousemove", x, y)
+        self.xdotool("mousedown", "1")
+
+    def mouse_up(self):
+        self.xdotool("mouseup", "1")
+
     # ----- pictures
 
     def screenshot(self, name):
@@ -426,6 +451,16 @@ class Session:
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=WAIT, check=True)
         return path
+
+    def picture(self, path):
+        """A screenshot (or any picture ImageMagick reads) as a Picture."""
+        result = subprocess.run(["convert", str(path), "-depth", "8", "ppm:-"],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=WAIT, check=False)
+        if result.returncode != 0:
+            raise HarnessError("convert could not read %s: %s"
+                               % (path, result.stderr.decode(errors="replace")))
+        return Picture.from_ppm(result.stdout)
 
     def unique_colours(self, path, geometry=None):
         """Number of distinct colours in the picture (or in the part WxH+X+Y of it)."""
@@ -436,6 +471,73 @@ class Session:
         result = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, timeout=WAIT, check=True)
         return int(result.stdout.strip() or b"0")
+
+
+class Picture:
+    """An RGB picture: pixel(x, y) is an (r, g, b) tuple."""
+
+    def __init__(self, width, height, rows):
+        self.width = width
+        self.height = height
+        self.rows = rows  # height byte strings of 3 * width bytes, top row first
+
+    def pixel(self, x, y):
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            raise IndexError("pixel (%d, %d) outside a %dx%d picture"
+                             % (x, y, self.width, self.height))
+        row = self.rows[y]
+        return tuple(row[3 * x:3 * x + 3])
+
+    @classmethod
+    def from_ppm(cls, data):
+        """A binary PPM (P6, 8 bits a channel), as ImageMagick writes it."""
+        fields = []
+        at = 0
+        while len(fields) < 4 and at < len(data):
+            while data[at:at + 1].isspace():
+                at += 1
+            if data[at:at + 1] == b"#":
+                at = data.find(b"\n", at) + 1 or len(data)
+                continue
+            end = at
+            while end < len(data) and not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[at:end])
+            at = end
+        at += 1  # the one white-space character after the maximum value
+        if len(fields) < 4 or fields[0] != b"P6" or fields[3] != b"255":
+            raise HarnessError("not an 8-bit binary PPM: %r" % fields)
+        width, height = int(fields[1]), int(fields[2])
+        pixels = data[at:at + 3 * width * height]
+        if len(pixels) != 3 * width * height:
+            raise HarnessError("a PPM of %dx%d with only %d bytes" % (width, height, len(pixels)))
+        return cls(width, height,
+                   [pixels[3 * width * y:3 * width * (y + 1)] for y in range(height)])
+
+    @classmethod
+    def from_bmp(cls, path):
+        """An uncompressed 24-bit Windows bitmap (BITMAPINFOHEADER), read without any tool."""
+        data = Path(path).read_bytes()
+        if data[:2] != b"BM":
+            raise HarnessError("%s is not a Windows bitmap" % path)
+        offset = struct.unpack_from("<I", data, 10)[0]
+        width, height, planes, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+        if bits != 24 or compression != 0:
+            raise HarnessError("%s: %d bits a pixel, compression %d: only plain 24-bit is read"
+                               % (path, bits, compression))
+        stride = (3 * width + 3) // 4 * 4
+        bottom_up = height > 0
+        height = abs(height)
+        rows = []
+        for y in range(height):
+            source = height - 1 - y if bottom_up else y
+            bgr = data[offset + stride * source:offset + stride * source + 3 * width]
+            rgb = bytearray(3 * width)
+            rgb[0::3] = bgr[2::3]
+            rgb[1::3] = bgr[1::3]
+            rgb[2::3] = bgr[0::3]
+            rows.append(bytes(rgb))
+        return cls(width, height, rows)
 
 
 def _stop(popen):
@@ -632,7 +734,7 @@ class Program:
     (VELMIRA_SIM_MENU), both written into the session's output folder.
     """
 
-    def __init__(self, session, exe_name="velmira-sim.exe", env=None, name="run"):
+    def __init__(self, session, exe_name="velmira-sim.exe", env=None, name="run", args=()):
         self.session = session
         self.name = name
         self.log_path = session.out / ("%s.midi.log" % name)
@@ -643,7 +745,7 @@ class Program:
         full_env = {"VELMIRA_SIM_LOG": windows_path(self.log_path),
                     "VELMIRA_SIM_MENU": windows_path(self.menu_path)}
         full_env.update(env or {})
-        self.popen = session.launch(program_path(exe_name), full_env, name=name)
+        self.popen = session.launch(program_path(exe_name), full_env, name=name, args=args)
         self.cursor = 0  # events before this index have been checked
         self.main = None
 
@@ -673,6 +775,10 @@ class Program:
 
     def events(self):
         """Every complete line of the call log without its time stamp ('short 007F3C90')."""
+        return [text for _, text in self.stamped_events()]
+
+    def stamped_events(self):
+        """Every complete line of the call log as (time stamp in ms, 'short 007F3C90')."""
         try:
             data = self.log_path.read_bytes().decode("ascii", "replace")
         except FileNotFoundError:
@@ -683,7 +789,7 @@ class Program:
             parts = line.split(" ", 1)
             if len(parts) != 2 or not parts[0].isdigit():
                 raise AssertionError("call log line not understood: %r" % line)
-            events.append(parts[1].strip())
+            events.append((int(parts[0]), parts[1].strip()))
         return events
 
     def expect(self, expected, what, timeout=WAIT):
@@ -723,6 +829,14 @@ class Program:
         except FileNotFoundError:
             return None
         return parse_menu_dump(text)
+
+    def menu_version(self):
+        """Changes each time the program writes its menu dump (it replaces the file)."""
+        try:
+            info = self.menu_path.stat()
+        except FileNotFoundError:
+            return None
+        return info.st_ino, info.st_mtime_ns, info.st_size
 
     def wait_menu(self, condition, what, timeout=WAIT):
         """Waits until condition(menu bar) is true; returns the menu bar."""

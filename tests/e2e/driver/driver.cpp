@@ -1,7 +1,8 @@
 // velmira-e2e-driver: a small console program that the end-to-end tests run under Wine beside
 // the program under test. It looks at windows that another process owns (classes, titles,
-// controls, toolbar buttons, scroll bars, focus), posts messages to them, records which windows
-// get created and shown, and can open a window of its own that takes the keyboard focus.
+// controls, toolbar buttons, scroll bars, focus, the client area and the size of the system
+// font's "M"), posts messages to them, sets a control's text, records which windows get created
+// and shown, and can open a window of its own that takes the keyboard focus.
 //
 // Output goes to standard output as UTF-8, one record a line, fields separated by tabs; the
 // free text (a title or a control's text) is always the last field. Exit code 0 on success,
@@ -218,6 +219,50 @@ int ShowFocus(HWND window) {
   return 0;
 }
 
+// client HWND: x y width height of the client area, in screen coordinates
+int ShowClient(HWND window) {
+  RECT r{};
+  if (!GetClientRect(window, &r)) return 4;
+  POINT origin{0, 0};
+  if (!ClientToScreen(window, &origin)) return 4;
+  char line[96];
+  std::snprintf(line, sizeof line, "%ld\t%ld\t%ld\t%ld", origin.x, origin.y, r.right - r.left,
+                r.bottom - r.top);
+  Emit(line);
+  return 0;
+}
+
+// cell HWND: width height of "M" in the stock system font, on a drawing context of the window
+// (what a window's drawing context holds by default)
+int ShowCell(HWND window) {
+  HDC dc = GetDC(window);
+  if (dc == nullptr) return 4;
+  HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  SIZE size{};
+  const BOOL ok = GetTextExtentPoint32A(dc, "M", 1, &size);
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  if (!ok) return 4;
+  char line[64];
+  std::snprintf(line, sizeof line, "%ld\t%ld", size.cx, size.cy);
+  Emit(line);
+  return 0;
+}
+
+// settext HWND TEXT: WM_SETTEXT, as typing the text into an edit box would leave it. The C
+// runtime hands the arguments over in the ANSI code page.
+int SetText(HWND window, const char* text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (n <= 0) return 4;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+  LRESULT done = 0;
+  if (!Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), &done) || !done) {
+    return 4;
+  }
+  return 0;
+}
+
 // watch TITLE SECONDS: looks at the top-level windows of other processes twenty times a second
 // and reports each time one of them is shown or hidden (or goes away while shown), until its own
 // hidden window (titled TITLE) is closed or the time runs out. Within one look, windows that
@@ -374,6 +419,9 @@ int Usage() {
       "       velmira-e2e-driver toolbar HWND\n"
       "       velmira-e2e-driver scroll HWND\n"
       "       velmira-e2e-driver focus HWND\n"
+      "       velmira-e2e-driver client HWND\n"
+      "       velmira-e2e-driver cell HWND\n"
+      "       velmira-e2e-driver settext HWND TEXT\n"
       "       velmira-e2e-driver post HWND MESSAGE WPARAM LPARAM\n"
       "       velmira-e2e-driver watch TITLE SECONDS\n"
       "       velmira-e2e-driver thief TITLE SECONDS\n",
@@ -404,6 +452,9 @@ int Run(int argc, char** argv) {
   if (command == "toolbar" && argc == 3) return ListToolbar(window);
   if (command == "scroll" && argc == 3) return ShowScroll(window);
   if (command == "focus" && argc == 3) return ShowFocus(window);
+  if (command == "client" && argc == 3) return ShowClient(window);
+  if (command == "cell" && argc == 3) return ShowCell(window);
+  if (command == "settext" && argc == 4) return SetText(window, argv[3]);
   if (command == "post" && argc == 6) {
     long long message = 0;
     long long wParam = 0;
