@@ -75,12 +75,7 @@ LRESULT CALLBACK FocusReturnProc(HWND button, UINT message, WPARAM wParam, LPARA
 
 void CreateControls(HWND window, MainWindowControls& c, const PlayerState& state) {
   HINSTANCE instance = Shell().instance;
-  HDC dc = GetDC(window);
-  SIZE size{};
-  GetTextExtentPointA(dc, "M", 1, &size);
-  ReleaseDC(window, dc);
-  c.cellWidth = size.cx;
-  c.cellHeight = size.cy;
+  MeasureCell(window, c);
 
   const DWORD barStyle = WS_CHILD | WS_VISIBLE | SBS_VERT;
   c.velocityBar = CreateWindowExA(0, "scrollbar", nullptr, barStyle, 0, 0, 0, 0, window,

@@ -80,14 +80,9 @@ int main() {
   const int width = 1920, height = 1080;
   HWND window = CreateWindowExA(0, "DrawBench", "draw-bench", WS_POPUP | WS_VISIBLE, 0, 0, width,
                                 height, nullptr, nullptr, shell.instance, nullptr);
-  HDC probe = GetDC(window);
-  SIZE cell{};
-  GetTextExtentPointA(probe, "M", 1, &cell);
-  ReleaseDC(window, probe);
-  g_controls.cellWidth = cell.cx;
-  g_controls.cellHeight = cell.cy;
+  MeasureCell(window, g_controls);
   g_size = ClientSize{width, height};
-  g_origin = SetKeyboardOrigin(width, height, cell.cy);
+  g_origin = SetKeyboardOrigin(width, height, g_controls.cellHeight);
   UpdateWindow(window);
 
   LARGE_INTEGER frequency, start, end;

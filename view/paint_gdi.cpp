@@ -11,6 +11,15 @@
 
 namespace velmira {
 
+void MeasureCell(HWND window, MainWindowControls& controls) {
+  HDC dc = GetDC(window);
+  SIZE size{};
+  GetTextExtentPointA(dc, "M", 1, &size);
+  ReleaseDC(window, dc);
+  controls.cellWidth = size.cx;
+  controls.cellHeight = size.cy;
+}
+
 void LayoutMainWindow(HWND window, int width, int height, const MainWindowControls& controls,
                       ClientSize& size, KeyboardOrigin& origin) {
   size.width = width;

@@ -15,6 +15,9 @@ struct ClientSize {
   int height = 0;
 };
 
+// The layout unit: the size of "M" in the window's default font.
+void MeasureCell(HWND window, MainWindowControls& controls);
+
 // Resize: remembers the client size, moves the keyboard, the scroll bars and the buttons.
 void LayoutMainWindow(HWND window, int width, int height, const MainWindowControls& controls,
                       ClientSize& size, KeyboardOrigin& origin);

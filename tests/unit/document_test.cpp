@@ -40,6 +40,14 @@ struct DocRig : AppRig {
   std::string LastMessage() const { return ui.messages.empty() ? "" : ui.messages.back().text; }
 };
 
+// A file holding a recorded two-event phrase, saved through the program.
+bool SavePhrase(const std::string& path) {
+  DocRig maker;
+  maker.RecordPhrase();
+  maker.ui.chosenFiles = {path};
+  return maker.app.OnCommand(CMD_SAVE_AS) == 1;
+}
+
 TEST(Document, TitleAndMessageFormatting) {
   EXPECT_EQ(WindowTitle(""), "Velmira - [未命名]");
   EXPECT_EQ(WindowTitle("a.qji"), "Velmira - [a.qji]");
@@ -188,12 +196,7 @@ TEST(Document, ExportWritesTheFileAndChangesNothing) {
 
 TEST(Document, StartupLoadOfAValidFilePlaysAfterHalfASecond) {
   const std::string path = TempPath("start.qji");
-  {
-    DocRig maker;
-    maker.RecordPhrase();
-    maker.ui.chosenFiles = {path};
-    ASSERT_EQ(maker.app.OnCommand(CMD_SAVE_AS), 1);
-  }
+  ASSERT_TRUE(SavePhrase(path));
   const std::string quoted = "\"" + path + "\"";
   DocRig rig(quoted.c_str());
   EXPECT_EQ(rig.ui.title, "Velmira - [" + path + "]");
@@ -224,12 +227,7 @@ TEST(Document, StartupLoadFailures) {
 
 TEST(Document, StartupLoadWhileSwitchedOffDoesNotPlay) {
   const std::string path = TempPath("off.qji");
-  {
-    DocRig maker;
-    maker.RecordPhrase();
-    maker.ui.chosenFiles = {path};
-    ASSERT_EQ(maker.app.OnCommand(CMD_SAVE_AS), 1);
-  }
+  ASSERT_TRUE(SavePhrase(path));
   AppRig rig;
   rig.service.failingOpens = {-1};
   rig.app.OnCreate(path.c_str());
