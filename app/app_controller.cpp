@@ -112,8 +112,7 @@ void AppController::OnPlayStop() {
   playback_.StopPlayback();
   // Events the timer posted before the stop must not start notes after All Notes Off; but at
   // the natural end the last events are still on their way and belong to the performance.
-  const bool naturalEnd = playback_.state().position >= playbackBuffer_.count();
-  ui_.FlushPendingPlayEvents(naturalEnd);
+  ui_.FlushPendingPlayEvents(playback_.ranToEnd());
   engine_.StopAllNotes();
   ui_.Invalidate(true);
 }

@@ -8,6 +8,9 @@
 
 namespace velmira {
 
+// The temporary file beside the target.
+inline std::string TemporaryPathFor(const std::string& target) { return target + ".velmira-tmp"; }
+
 class AtomicFileWriter {
  public:
   AtomicFileWriter() = default;

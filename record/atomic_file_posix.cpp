@@ -20,9 +20,12 @@ AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 bool AtomicFileWriter::Open(const char* targetPath) {
   Discard();
   target_ = targetPath;
-  temporary_ = target_ + ".velmira-tmp";
+  temporary_ = TemporaryPathFor(target_);
   const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    temporary_.clear();  // nothing was created, so nothing is to be removed
+    return false;
+  }
   handle_ = Handle(fd);
   failed_ = false;
   return true;

@@ -9,7 +9,7 @@ AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 bool AtomicFileWriter::Open(const char* targetPath) {
   Discard();
   target_ = targetPath;
-  temporary_ = target_ + ".velmira-tmp";
+  temporary_ = TemporaryPathFor(target_);
   HANDLE file = CreateFileA(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {

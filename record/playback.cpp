@@ -102,6 +102,11 @@ bool Playback::active() const {
   return state_.active;
 }
 
+bool Playback::ranToEnd() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_.position >= buffer_.count();
+}
+
 PlaybackState Playback::state() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return state_;

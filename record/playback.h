@@ -53,6 +53,8 @@ class Playback {
   // Ends the chain, if any. No timer is armed after it returns.
   void StopPlayback();
   bool active() const;
+  // The last chain posted every event (a single playback that reached its natural end).
+  bool ranToEnd() const;
   PlaybackState state() const;
 
  private:

@@ -20,7 +20,6 @@ void Recorder::RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octave
   if (!events_.Append(event)) {
     // Out of memory: every event already recorded stays; this one is lost, and its time
     // counts in the next event's delay.
-    ++dropped_;
     return;
   }
   state_.lastEventTime = now;
@@ -35,7 +34,6 @@ void Recorder::StartRecording() {
   ApplyTransportRow(TransportRow::Recording, document_.modified, ui_);
   state_.recording = true;
   events_.Release();
-  dropped_ = 0;
   state_.lastEventTime = clock_.NowMs();
 }
 

@@ -35,8 +35,6 @@ class Recorder final : public KeyEventRecorder {
   void StopRecording();   // CMD_RECORD_STOP
 
   const RecorderState& state() const { return state_; }
-  // Events that could not be stored because memory ran out.
-  uint32_t droppedEvents() const { return dropped_; }
 
  private:
   EventBuffer& events_;
@@ -46,7 +44,6 @@ class Recorder final : public KeyEventRecorder {
   Clock& clock_;
   UiEffects& ui_;
   RecorderState state_;
-  uint32_t dropped_ = 0;
 };
 
 }  // namespace velmira
