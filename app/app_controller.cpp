@@ -1,6 +1,7 @@
 #include "app/app_controller.h"
 
-#include "app/command_ids.h"
+#include "app/output_start.h"
+#include "commands/command_ids.h"
 #include "record/transport.h"
 
 namespace velmira {
@@ -15,7 +16,7 @@ AppController::AppController(const AppServices& s)
 }
 
 bool AppController::OnCreate(const char* commandLine) {
-  if (!devices_.OpenOutputAtStart()) return false;
+  if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_)) return false;
   file_.LoadAtStartup(commandLine);
   return true;
 }

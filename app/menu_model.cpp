@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/command_ids.h"
-#include "app/instrument_table.h"
+#include "commands/command_ids.h"
+#include "commands/instrument_table.h"
 #include "engine/key_signature.h"
 
 namespace velmira {

@@ -40,7 +40,7 @@ void BM_StrokePairWithBass(benchmark::State& s) {
   MidiOutput midi(state, service);
   NoteEngine engine(state, midi, ui, keys);
   DeviceControl devices(state, midi, engine, ui);
-  devices.OpenOutputAtStart();
+  devices.OpenAtStart();
   engine.OnBassCommand();
   const uint32_t keyData = 0x1Eu << 16;
   const long allocationsBefore = g_allocations.load();

@@ -1,8 +1,9 @@
 # One source list for the portable core, shared by the native and the MinGW build.
 set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
-  app/instrument_table.cpp
+  commands/instrument_table.cpp
   app/menu_model.cpp
+  app/output_start.cpp
   engine/device_control.cpp
   engine/key_map.cpp
   engine/key_signature.cpp

@@ -1,22 +1,22 @@
 # MinGW-w64 cross build: the Windows services and programs.
 enable_language(RC)
 
-add_library(velmira_win32 STATIC engine/winmm_midi_output.cpp record/mm_timer_service_win32.cpp)
+add_library(velmira_win32 STATIC win32/winmm_midi_output.cpp win32/mm_timer_service.cpp)
 velmira_target_defaults(velmira_win32)
 target_link_libraries(velmira_win32 PUBLIC velmira_core winmm)
 
 # The Win32 shell, shared by velmira.exe and its simulation build.
 add_library(velmira_shell STATIC
-  app/about_win32.cpp
-  app/help_win32.cpp
-  app/shell_resources_win32.cpp
-  app/main_window_win32.cpp
-  app/menu_win32.cpp
-  app/splash_win32.cpp
-  app/toolbar_win32.cpp
-  app/win32_ui.cpp
-  view/keyboard_gdi.cpp
-  view/paint_gdi.cpp
+  win32/about.cpp
+  win32/help.cpp
+  win32/shell_resources.cpp
+  win32/main_window.cpp
+  win32/menu.cpp
+  win32/splash.cpp
+  win32/toolbar.cpp
+  win32/ui.cpp
+  win32/keyboard_gdi.cpp
+  win32/paint_gdi.cpp
 )
 velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 comdlg32 imm32 gdi32 user32)
@@ -36,7 +36,7 @@ foreach(variant IN ITEMS winmm sim)
   else()
     set(program velmira-sim)
   endif()
-  add_executable(${program} WIN32 app/main_win32.cpp app/variant_${variant}.cpp
+  add_executable(${program} WIN32 win32/main.cpp win32/variant_${variant}.cpp
                  ${VELMIRA_RESOURCES})
   velmira_target_defaults(${program})
   target_link_libraries(${program} PRIVATE velmira_shell)

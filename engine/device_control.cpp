@@ -1,7 +1,6 @@
 #include "engine/device_control.h"
 
-#include "app/command_ids.h"
-#include "app/menu_model.h"
+#include "commands/command_ids.h"
 
 namespace velmira {
 
@@ -20,18 +19,9 @@ bool DeviceControl::OpenCurrentDevice() {
   return true;
 }
 
-bool DeviceControl::OpenOutputAtStart() {
-  const unsigned count = midi_.service().DeviceCount();
-  if (count == 0) {
-    ui_.Beep(MessageIcon::Stop);
-    ui_.ShowMessage("No MIDI output devices!", "QJ", MessageIcon::Stop, MessageButtons::Ok, true);
-    return false;
-  }
-  const MenuBar menuBar = BuildMenuBar(midi_.service(), count, state_);
-  ui_.AttachMenuBar(menuBar);
+void DeviceControl::OpenAtStart() {
   // At start only the melody channel gets its program.
   if (OpenCurrentDevice()) midi_.SendProgramChange(state_.channel, state_.program);
-  return true;
 }
 
 void DeviceControl::SwitchOn() {

@@ -13,9 +13,9 @@ class DeviceControl {
   DeviceControl(PlayerState& state, MidiOutput& midi, NoteEngine& engine, UiEffects& ui)
       : state_(state), midi_(midi), engine_(engine), ui_(ui) {}
 
-  // During the main window's creation: counts the devices, builds and attaches the menu bar,
-  // opens the current device. False when there is no device: the window must not be created.
-  bool OpenOutputAtStart();
+  // During the main window's creation, once the menu bar is attached: opens the current device
+  // and gives the melody channel its program.
+  void OpenAtStart();
   void SwitchOn();                      // CMD_SWITCH_ON
   void SwitchOff();                     // CMD_SWITCH_OFF
   void ChooseDevice(int commandId);     // 511..767

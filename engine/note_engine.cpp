@@ -1,6 +1,6 @@
 #include "engine/note_engine.h"
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "engine/key_map.h"
 
 namespace velmira {

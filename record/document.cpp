@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "record/file_messages.h"
 #include "record/midi_export.h"
 #include "record/recorder.h"

@@ -1,6 +1,6 @@
 #include "record/recorder.h"
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "record/transport.h"
 
 namespace velmira {

@@ -1,6 +1,6 @@
 #include "record/transport.h"
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 
 namespace velmira {
 

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/main_window_win32.h"
-#include "app/shell_resources_win32.h"
+#include "win32/main_window.h"
+#include "win32/shell_resources.h"
 #include "engine/midi_output_service.h"
-#include "view/keyboard_gdi.h"
-#include "view/paint_gdi.h"
+#include "win32/keyboard_gdi.h"
+#include "win32/paint_gdi.h"
 
 namespace velmira {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/winmm_midi_output.h"
+#include "win32/winmm_midi_output.h"
 
 int main() {
   velmira::WinmmMidiOutput midi;

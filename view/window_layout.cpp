@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 
 namespace velmira {
 

@@ -1,6 +1,7 @@
 // A complete performance engine over recording fakes, switched on or off as a test needs.
 #pragma once
 
+#include "app/output_start.h"
 #include "engine/device_control.h"
 #include "engine/midi_output.h"
 #include "engine/note_engine.h"
@@ -29,9 +30,10 @@ struct EngineRig {
     engine.SetDrawer(&drawer);
     engine.SetRecorder(&recorder);
   }
+  bool OpenAtStart() { return OpenOutputAtStart(devices, service, state, ui); }
   // Opens the device as the main window's creation does, then forgets what that sent.
   void Start() {
-    devices.OpenOutputAtStart();
+    OpenAtStart();
     service.messages.clear();
   }
   void Down(int scan) { engine.PlayKeyEvent(256, KeyData(scan)); }

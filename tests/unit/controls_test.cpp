@@ -1,7 +1,7 @@
 // The velocity and pitch-bend bars and the channel, program, key and bass commands.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "tests/fakes/engine_rig.h"
 
 namespace velmira {

@@ -1,7 +1,7 @@
 // Opening, switching and changing the MIDI output device.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "tests/fakes/engine_rig.h"
 
 namespace velmira {
@@ -18,7 +18,7 @@ std::vector<uint32_t> AllNotesOff() {
 TEST(DeviceControl, NoDeviceRefusesTheWindowWithAStopBox) {
   EngineRig rig;
   rig.service.deviceCount = 0;
-  EXPECT_FALSE(rig.devices.OpenOutputAtStart());
+  EXPECT_FALSE(rig.OpenAtStart());
   EXPECT_EQ(rig.ui.beeps, std::vector<MessageIcon>{MessageIcon::Stop});
   ASSERT_EQ(rig.ui.messages.size(), 1u);
   EXPECT_EQ(rig.ui.messages[0].text, "No MIDI output devices!");
@@ -32,7 +32,7 @@ TEST(DeviceControl, StartOpensTheMapperAndSendsTheProgramOnTheMelodyChannelOnly)
   EngineRig rig;
   rig.state.channel = 3;
   rig.state.program = 40;
-  EXPECT_TRUE(rig.devices.OpenOutputAtStart());
+  EXPECT_TRUE(rig.OpenAtStart());
   EXPECT_EQ(rig.service.opens, std::vector<int>{-1});
   EXPECT_TRUE(rig.state.switchedOn);
   EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{ProgramChange(3, 40)});
@@ -43,7 +43,7 @@ TEST(DeviceControl, StartOpensTheMapperAndSendsTheProgramOnTheMelodyChannelOnly)
 TEST(DeviceControl, OpenFailureAtStartKeepsTheWindowSwitchedOff) {
   EngineRig rig;
   rig.service.failingOpens = {-1};
-  EXPECT_TRUE(rig.devices.OpenOutputAtStart());
+  EXPECT_TRUE(rig.OpenAtStart());
   EXPECT_FALSE(rig.state.switchedOn);
   EXPECT_EQ(rig.ui.beeps, std::vector<MessageIcon>{MessageIcon::Exclamation});
   ASSERT_EQ(rig.ui.messages.size(), 1u);
@@ -66,7 +66,7 @@ TEST(DeviceControl, MissingMapperMovesTheDefaultDeviceToZero) {
   EngineRig rig;
   rig.service.mapperAvailable = false;
   rig.service.deviceCount = 2;
-  EXPECT_TRUE(rig.devices.OpenOutputAtStart());
+  EXPECT_TRUE(rig.OpenAtStart());
   EXPECT_EQ(rig.state.outputDevice, 0);
   EXPECT_EQ(rig.service.opens, std::vector<int>{0});
   const MenuItem& devices = rig.ui.menuBar.popups[5];

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/app_controller.h"
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "record/document.h"
 #include "record/file_messages.h"
 #include "tests/fakes/app_rig.h"

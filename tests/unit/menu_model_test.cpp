@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "app/command_ids.h"
-#include "app/instrument_table.h"
+#include "commands/command_ids.h"
+#include "commands/instrument_table.h"
 #include "app/menu_model.h"
 #include "tests/fakes/fake_midi_service.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_controller.h"
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "tests/fakes/app_rig.h"
 
 namespace velmira {

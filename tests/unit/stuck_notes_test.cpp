@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "engine/key_signature.h"
 #include "tests/fakes/engine_rig.h"
 

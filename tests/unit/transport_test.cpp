@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/app_controller.h"
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "record/transport.h"
 #include "tests/fakes/app_rig.h"
 

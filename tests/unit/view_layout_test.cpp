@@ -1,7 +1,7 @@
 // Geometry of the key block and of the main window.
 #include <gtest/gtest.h>
 
-#include "app/command_ids.h"
+#include "commands/command_ids.h"
 #include "engine/key_map.h"
 #include "view/keyboard_geometry.h"
 #include "view/window_layout.h"

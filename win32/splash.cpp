@@ -1,6 +1,6 @@
-#include "app/splash_win32.h"
+#include "win32/splash.h"
 
-#include "app/shell_resources_win32.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 

@@ -1,12 +1,12 @@
-#include "app/win32_ui.h"
+#include "win32/ui.h"
 
 #include <commdlg.h>
 #include <mmsystem.h>
 
-#include "app/about_win32.h"
-#include "app/help_win32.h"
-#include "app/command_ids.h"
-#include "app/menu_win32.h"
+#include "win32/about.h"
+#include "win32/help.h"
+#include "commands/command_ids.h"
+#include "win32/menu.h"
 
 namespace velmira {
 

@@ -2,10 +2,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/main_window_win32.h"
-#include "app/shell_resources_win32.h"
-#include "app/splash_win32.h"
-#include "app/toolbar_win32.h"
+#include "win32/main_window.h"
+#include "win32/shell_resources.h"
+#include "win32/splash.h"
+#include "win32/toolbar.h"
 
 namespace velmira {
 namespace {

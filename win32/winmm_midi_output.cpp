@@ -1,4 +1,4 @@
-#include "engine/winmm_midi_output.h"
+#include "win32/winmm_midi_output.h"
 
 #include <windows.h>
 #include <mmsystem.h>

@@ -1,4 +1,4 @@
-#include "app/help_win32.h"
+#include "win32/help.h"
 
 #include <windows.h>
 

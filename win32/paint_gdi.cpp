@@ -1,12 +1,12 @@
-#include "view/paint_gdi.h"
+#include "win32/paint_gdi.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/instrument_table.h"
-#include "app/shell_resources_win32.h"
-#include "view/keyboard_gdi.h"
+#include "commands/instrument_table.h"
+#include "win32/shell_resources.h"
+#include "win32/keyboard_gdi.h"
 #include "view/window_layout.h"
 
 namespace velmira {

@@ -1,10 +1,10 @@
-#include "view/keyboard_gdi.h"
+#include "win32/keyboard_gdi.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell_resources_win32.h"
+#include "win32/shell_resources.h"
 #include "engine/key_map.h"
 
 namespace velmira {

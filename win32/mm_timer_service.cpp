@@ -1,4 +1,4 @@
-#include "record/mm_timer_service_win32.h"
+#include "win32/mm_timer_service.h"
 
 #include <windows.h>
 #include <mmsystem.h>

@@ -1,5 +1,5 @@
-#include "app/variant.h"
-#include "engine/winmm_midi_output.h"
+#include "win32/variant.h"
+#include "win32/winmm_midi_output.h"
 
 namespace velmira {
 

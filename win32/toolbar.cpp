@@ -1,10 +1,10 @@
-#include "app/toolbar_win32.h"
+#include "win32/toolbar.h"
 
 #include <commctrl.h>
 
-#include "app/command_ids.h"
-#include "app/instrument_table.h"
-#include "app/shell_resources_win32.h"
+#include "commands/command_ids.h"
+#include "commands/instrument_table.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 

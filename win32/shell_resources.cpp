@@ -1,4 +1,4 @@
-#include "app/shell_resources_win32.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 

@@ -1,4 +1,4 @@
-#include "app/menu_win32.h"
+#include "win32/menu.h"
 
 #include <cstdio>
 #include <string>

@@ -1,17 +1,17 @@
-#include "app/main_window_win32.h"
+#include "win32/main_window.h"
 
 #include <imm.h>
 
 #include <memory>
 
 #include "app/app_controller.h"
-#include "app/command_ids.h"
-#include "app/shell_resources_win32.h"
-#include "app/variant.h"
-#include "app/win32_ui.h"
-#include "record/mm_timer_service_win32.h"
-#include "view/keyboard_gdi.h"
-#include "view/paint_gdi.h"
+#include "commands/command_ids.h"
+#include "win32/shell_resources.h"
+#include "win32/variant.h"
+#include "win32/ui.h"
+#include "win32/mm_timer_service.h"
+#include "win32/keyboard_gdi.h"
+#include "win32/paint_gdi.h"
 
 namespace velmira {
 

@@ -1,4 +1,4 @@
-#include "app/instrument_table.h"
+#include "commands/instrument_table.h"
 
 namespace velmira {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/main_window_win32.h"
+#include "win32/main_window.h"
 #include "engine/clock.h"
 #include "engine/ui_effects.h"
 

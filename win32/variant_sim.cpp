@@ -1,9 +1,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/menu_win32.h"
-#include "app/variant.h"
-#include "app/win32_ui.h"
+#include "win32/menu.h"
+#include "win32/variant.h"
+#include "win32/ui.h"
 #include "engine/sim_midi_output.h"
 
 namespace velmira {

@@ -1,0 +1,21 @@
+#include "app/output_start.h"
+
+#include "app/menu_model.h"
+
+namespace velmira {
+
+bool OpenOutputAtStart(DeviceControl& devices, MidiOutputService& service, PlayerState& state,
+                       UiEffects& ui) {
+  const unsigned count = service.DeviceCount();
+  if (count == 0) {
+    ui.Beep(MessageIcon::Stop);
+    ui.ShowMessage("No MIDI output devices!", "QJ", MessageIcon::Stop, MessageButtons::Ok, true);
+    return false;
+  }
+  const MenuBar menuBar = BuildMenuBar(service, count, state);
+  ui.AttachMenuBar(menuBar);
+  devices.OpenAtStart();
+  return true;
+}
+
+}  // namespace velmira
