@@ -15,7 +15,24 @@ AppController::AppController(const AppServices& s)
   engine_.SetRecorder(&recorder_);
 }
 
+template <typename Result, typename Handler>
+Result AppController::Guarded(Result failed, Handler handler) {
+  try {
+    return handler();
+  } catch (...) {
+    // The standard library's only exceptions here are failed allocations.
+    ui_.Beep(MessageIcon::Exclamation);
+    ui_.ShowMessage("内存不足, 操作未完成.", "QJ", MessageIcon::Exclamation, MessageButtons::Ok,
+                    true);
+    return failed;
+  }
+}
+
 bool AppController::OnCreate(const char* commandLine) {
+  return Guarded(false, [&] { return Create(commandLine); });
+}
+
+bool AppController::Create(const char* commandLine) {
   if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_)) return false;
   file_.LoadAtStartup(commandLine);
   return true;
@@ -29,17 +46,24 @@ void AppController::OnDestroy() {
 }
 
 void AppController::OnKey(uint32_t message, uint32_t keyData) {
-  if (!state_.switchedOn) return;
-  if (message == kKeyDownMessage) {
+  if (message == kKeyUpMessage) {
+    // A key-up always ends the key's entry, switched on or not: a stale entry would later be
+    // released a second time on focus loss.
+    const bool releasedEarly = !held_.Release(keyData);
+    if (!state_.switchedOn || releasedEarly) return;
+  } else if (!state_.switchedOn) {
+    return;
+  } else if (message == kKeyDownMessage) {
     held_.Press(keyData);
-  } else if (message == kKeyUpMessage && !held_.Release(keyData)) {
-    return;  // already released when the focus was lost
   }
   engine_.PlayKeyEvent(message, keyData);
 }
 
 void AppController::OnChar(uint32_t character) {
-  if (character == 27 && state_.switchedOn) engine_.OnEscape();
+  if (character == 27 && state_.switchedOn) {
+    held_.Clear();
+    engine_.OnEscape();
+  }
 }
 
 void AppController::OnFocusLost() {
@@ -59,6 +83,10 @@ void AppController::OnScroll(int controlId, int code, int thumbPosition) {
 }
 
 intptr_t AppController::OnCommand(unsigned commandId) {
+  return Guarded(intptr_t{0}, [&] { return Command(commandId); });
+}
+
+intptr_t AppController::Command(unsigned commandId) {
   const int id = static_cast<int>(commandId & 0xFFFF);
   if (id == CMD_HELP) {
     ui_.ShowHelp();
@@ -83,8 +111,10 @@ intptr_t AppController::OnCommand(unsigned commandId) {
   } else if (id == CMD_SWITCH_ON) {
     devices_.SwitchOn();
   } else if (id == CMD_SWITCH_OFF) {
+    held_.Clear();
     devices_.SwitchOff();
   } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {
+    held_.Clear();  // the change switches the device off and on
     devices_.ChooseDevice(id);
   } else if (id >= CMD_CHANNEL_BASE && id <= CMD_CHANNEL_LAST) {
     engine_.OnChannelCommand(id - CMD_CHANNEL_BASE);
@@ -114,6 +144,7 @@ void AppController::OnPlayStop() {
   // Events the timer posted before the stop must not start notes after All Notes Off; but at
   // the natural end the last events are still on their way and belong to the performance.
   ui_.FlushPendingPlayEvents(playback_.ranToEnd());
+  held_.Clear();
   engine_.StopAllNotes();
   ui_.Invalidate(true);
 }
@@ -141,8 +172,13 @@ intptr_t AppController::OnFileCommand(unsigned commandId) {
   return 0;
 }
 
-bool AppController::OnCloseRequest() { return file_.CloseRequest(); }
+// A close or session end that fails keeps the window, and with it the performance.
+bool AppController::OnCloseRequest() {
+  return Guarded(false, [&] { return file_.CloseRequest(); });
+}
 
-bool AppController::OnQueryEndSession() { return file_.QueryEndSession(); }
+bool AppController::OnQueryEndSession() {
+  return Guarded(false, [&] { return file_.QueryEndSession(); });
+}
 
 }  // namespace velmira

@@ -74,6 +74,12 @@ class AppController {
   NoteEngine& engine() { return engine_; }
 
  private:
+  // Runs a handler so that no exception leaves it into the window procedure: running out of
+  // memory is told to the user and the handler's result is then failed.
+  template <typename Result, typename Handler>
+  Result Guarded(Result failed, Handler handler);
+  bool Create(const char* commandLine);
+  intptr_t Command(unsigned commandId);
   void OnPlay(bool loop);
   void OnPlayStop();
   intptr_t OnFileCommand(unsigned commandId);

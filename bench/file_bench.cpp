@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/allocations.h"
 #include "record/midi_export.h"
 #include "record/performance_file.h"
 
@@ -45,23 +46,28 @@ void CopyFile(const std::string& from, const std::string& to) {
 void BM_CopyPerformanceBytes(benchmark::State& s) {
   const std::string source = Path("source.qji");
   SavePerformanceFile(Performance().data(), kEvents, 1297, false, source.c_str(), kDate);
+  const AllocationCounter allocations;
   for (auto _ : s) CopyFile(source, Path("copy.qji"));
+  allocations.Report(s);
 }
 BENCHMARK(BM_CopyPerformanceBytes)->Unit(benchmark::kMillisecond);
 
 void BM_SavePerformance(benchmark::State& s) {
   const std::string path = Path("save.qji");
+  const AllocationCounter allocations;
   for (auto _ : s) {
     const char* error = SavePerformanceFile(Performance().data(), kEvents, 1297, true,
                                             path.c_str(), kDate);
     if (error != nullptr) s.SkipWithError("save failed");
   }
+  allocations.Report(s);
 }
 BENCHMARK(BM_SavePerformance)->Unit(benchmark::kMillisecond);
 
 void BM_LoadPerformance(benchmark::State& s) {
   const std::string path = Path("load.qji");
   SavePerformanceFile(Performance().data(), kEvents, 1297, false, path.c_str(), kDate);
+  const AllocationCounter allocations;
   for (auto _ : s) {
     LoadedPerformance loaded;
     if (LoadPerformanceFile(path.c_str(), &loaded) != nullptr || loaded.events.count() != kEvents) {
@@ -69,16 +75,19 @@ void BM_LoadPerformance(benchmark::State& s) {
     }
     benchmark::DoNotOptimize(loaded.events.events()[kEvents - 1].deltaMs);
   }
+  allocations.Report(s);
 }
 BENCHMARK(BM_LoadPerformance)->Unit(benchmark::kMillisecond);
 
 void BM_ExportPerformanceWithBass(benchmark::State& s) {
   const std::string path = Path("export.mid");
+  const AllocationCounter allocations;
   for (auto _ : s) {
-    if (!ExportMidiFile(Performance().data(), kEvents, 1297, 0, true, path.c_str())) {
+    if (ExportMidiFile(Performance().data(), kEvents, 1297, 0, true, path.c_str()) != nullptr) {
       s.SkipWithError("export failed");
     }
   }
+  allocations.Report(s);
 }
 BENCHMARK(BM_ExportPerformanceWithBass)->Unit(benchmark::kMillisecond);
 

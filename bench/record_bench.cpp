@@ -1,6 +1,7 @@
 // Recording: one live key event into the EventBuffer, amortised over a million.
 #include <benchmark/benchmark.h>
 
+#include "bench/allocations.h"
 #include "engine/clock.h"
 #include "record/recorder.h"
 #include "tests/fakes/fake_ui.h"
@@ -20,6 +21,7 @@ void BM_RecordMillionEvents(benchmark::State& s) {
   PlayerState player;
   player.switchedOn = true;
   TickingClock clock;
+  const AllocationCounter allocations;
   for (auto _ : s) {
     EventBuffer events;
     PlaybackBuffer playback;
@@ -31,6 +33,7 @@ void BM_RecordMillionEvents(benchmark::State& s) {
     }
     benchmark::DoNotOptimize(events.count());
   }
+  allocations.Report(s);
   // items_per_second is events per second; its inverse is the time per event.
   s.SetItemsProcessed(static_cast<int64_t>(s.iterations()) * kEvents);
 }

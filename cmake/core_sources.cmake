@@ -11,6 +11,7 @@ set(VELMIRA_CORE_SOURCES
   engine/note_engine.cpp
   engine/note_ledger.cpp
   engine/sim_midi_output.cpp
+  record/atomic_file.cpp
   record/byte_source.cpp
   record/document.cpp
   record/performance_file.cpp

@@ -20,8 +20,10 @@ file(GLOB VELMIRA_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/*.cpp)
 add_executable(velmira_bench ${VELMIRA_BENCHES})
 velmira_target_defaults(velmira_bench)
 target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark)
-# The benchmarks must at least run: one short pass of each under CTest.
-add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01)
+# The benchmarks must at least run: one short pass of each under CTest, written in both formats
+# that people feed to their tools (CSV needs the same counters in every run).
+add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01 --benchmark_format=csv
+         --benchmark_out=bench_smoke.json --benchmark_out_format=json)
 
 # Playback against the std::thread timer service under ThreadSanitizer.
 add_executable(velmira_tsan_tests tests/tsan/playback_stress_test.cpp record/playback.cpp

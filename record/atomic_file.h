@@ -1,6 +1,7 @@
 // Writing a file so that a failure never destroys the previous one: the bytes go to a
 // temporary file beside the target, are flushed to the disk, and the temporary file then
 // replaces the target. On any failure the target is untouched and the temporary file removed.
+// A target that exists but cannot be replaced (read-only, a folder, in use) is refused at Open.
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,12 @@
 
 namespace velmira {
 
-// The temporary file beside the target.
-inline std::string TemporaryPathFor(const std::string& target) { return target + ".velmira-tmp"; }
+// The name of the temporary file for one attempt (0, 1, ...): in the target's folder and never
+// longer than the target's own name, so that it fits wherever the target fits. Empty when the
+// attempt has no name to offer (or the target names no file); Open creates it exclusively and
+// moves on to the next attempt when the name is taken.
+std::string TemporaryPathFor(const std::string& target, unsigned attempt);
+constexpr unsigned kTemporaryAttempts = 64;
 
 class AtomicFileWriter {
  public:

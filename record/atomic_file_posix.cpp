@@ -20,15 +20,24 @@ AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 bool AtomicFileWriter::Open(const char* targetPath) {
   Discard();
   target_ = targetPath;
-  temporary_ = TemporaryPathFor(target_);
-  const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    temporary_.clear();  // nothing was created, so nothing is to be removed
+  // Renaming would replace a read-only file too (even for root): refuse it as Windows does.
+  struct stat info;
+  if (::stat(targetPath, &info) == 0 && (S_ISDIR(info.st_mode) || (info.st_mode & 0222) == 0)) {
     return false;
   }
-  handle_ = Handle(fd);
-  failed_ = false;
-  return true;
+  for (unsigned attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    const std::string candidate = TemporaryPathFor(target_, attempt);
+    if (candidate.empty()) continue;
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      temporary_ = candidate;
+      handle_ = Handle(fd);
+      failed_ = false;
+      return true;
+    }
+    if (errno != EEXIST) return false;  // e.g. a missing or read-only folder
+  }
+  return false;
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t bytes) {

@@ -6,19 +6,41 @@ namespace velmira {
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 
+namespace {
+// A target that exists must be replaceable: not read-only, not a folder, not held open by a
+// program that forbids its deletion.
+bool CanReplace(const char* target) {
+  const DWORD attributes = GetFileAttributesA(target);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // a new file
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HANDLE file = CreateFileA(target, GENERIC_WRITE | DELETE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+}  // namespace
+
 bool AtomicFileWriter::Open(const char* targetPath) {
   Discard();
   target_ = targetPath;
-  temporary_ = TemporaryPathFor(target_);
-  HANDLE file = CreateFileA(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    temporary_.clear();
-    return false;
+  if (!CanReplace(targetPath)) return false;
+  for (unsigned attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    const std::string candidate = TemporaryPathFor(target_, attempt);
+    if (candidate.empty()) continue;
+    HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      temporary_ = candidate;
+      handle_ = file;
+      failed_ = false;
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
   }
-  handle_ = file;
-  failed_ = false;
-  return true;
+  return false;
 }
 
 bool AtomicFileWriter::Write(const void* data, size_t bytes) {

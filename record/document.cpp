@@ -114,8 +114,10 @@ void Document::Load() {
 
 void Document::Export(int program) {
   if (!ui_.ChooseFile(FileDialog::Export, doc_.exportPath, doc_.exportTitle)) return;
-  ExportMidiFile(events_.events(), events_.count(), player_.keySignature, program,
-                 player_.bassDoubling, doc_.exportPath);
+  if (const char* error = ExportMidiFile(events_.events(), events_.count(), player_.keySignature,
+                                         program, player_.bassDoubling, doc_.exportPath)) {
+    ShowFileError(error, doc_.exportTitle);
+  }
 }
 
 void Document::LoadAtStartup(const char* commandLine) {

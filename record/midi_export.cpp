@@ -1,8 +1,11 @@
 #include "record/midi_export.h"
 
+#include <new>
+
 #include "engine/key_map.h"
 #include "engine/key_signature.h"
 #include "record/atomic_file.h"
+#include "record/file_messages.h"
 #include "record/little_endian.h"
 
 namespace velmira {
@@ -89,12 +92,20 @@ bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keyS
   return true;
 }
 
-bool ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
-                    int program, bool bassDoubling, const char* path) {
+const char* ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
+                           int program, bool bassDoubling, const char* path) {
   std::vector<uint8_t> bytes;
-  if (!EncodeMidiFile(events, count, keySignature, program, bassDoubling, &bytes)) return false;
+  try {
+    if (!EncodeMidiFile(events, count, keySignature, program, bassDoubling, &bytes)) {
+      return kCannotWriteFile;
+    }
+  } catch (const std::bad_alloc&) {
+    return kCannotWriteFile;
+  }
   AtomicFileWriter file;
-  return file.Open(path) && file.Write(bytes.data(), bytes.size()) && file.Commit();
+  if (!file.Open(path)) return kCannotCreateFile;
+  if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return kCannotWriteFile;
+  return nullptr;
 }
 
 }  // namespace velmira

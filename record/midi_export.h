@@ -21,8 +21,10 @@ void AppendVariableLength(std::vector<uint8_t>& out, uint32_t value);
 bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
                     int program, bool bassDoubling, std::vector<uint8_t>* out);
 
-// Writes the file safely: on failure no file is left and an existing one is untouched.
-bool ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
+// Writes the file safely: on failure no file is left and an existing one is untouched. Returns
+// null, or the template of the file error (one "%s" for the file name); running out of memory
+// is such a failure too.
+const char* ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
                     int program, bool bassDoubling, const char* path);
 
 }  // namespace velmira

@@ -162,7 +162,8 @@ int Export(const std::vector<std::string>& arguments) {
   const PerformanceEvent* events = loaded.events.events();
   const uint32_t count = loaded.events.count();
   const int midiProgram = static_cast<int>(program);
-  if (ExportMidiFile(events, count, keySignature, midiProgram, bassDoubling, out.c_str())) {
+  if (ExportMidiFile(events, count, keySignature, midiProgram, bassDoubling, out.c_str()) ==
+      nullptr) {
     return kExitOk;
   }
   // Tell why: the performance cannot be encoded, or the file cannot be written.

@@ -56,15 +56,17 @@ constexpr TransportButton kTransportButtons[5] = {
     {CMD_PLAY_LOOP, "循环播放"}, {CMD_PLAY_STOP, "停止播放"}};
 
 // Hands the keyboard focus back to the main window, so that keys keep playing after a click
-// on a transport button; the stroke that found the button focused is passed on.
+// on a transport button; the key messages that found the button focused are passed on (a key
+// held across the click comes up here), and none of them presses the button.
 LRESULT CALLBACK FocusReturnProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
   const int id = static_cast<int>(GetWindowLongPtrA(button, GWLP_ID));
   const int slot = id - CMD_RECORD_START;
   if (message == WM_KILLFOCUS) {
     SetFocus(GetParent(button));
-  } else if (message == WM_KEYDOWN) {
+  } else if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR) {
     SetFocus(GetParent(button));
-    SendMessageA(GetParent(button), WM_KEYDOWN, wParam, lParam);
+    SendMessageA(GetParent(button), message, wParam, lParam);
+    return 0;
   }
   WNDPROC previous = (g_main != nullptr && slot >= 0 && slot < 5)
                          ? g_main->controls.previousButtonProcs[slot]
@@ -121,16 +123,26 @@ LRESULT OnCreate(HWND window) {
   return 0;
 }
 
-// Key handling that may draw caps runs inside a key-drawing occasion while switched on.
+// Key handling reaches the controller whether or not the instrument is switched on; caps are
+// drawn, inside a key-drawing occasion, only while it is on.
 template <typename Action>
 void WithKeyDrawing(HWND window, Action action) {
-  HDC dc = GetDC(window);
-  if (g_main->app->state().switchedOn) {
-    g_main->drawer->Begin(dc);
+  if (!g_main->app->state().switchedOn) {
     action();
-    g_main->drawer->End();
+    return;
   }
+  HDC dc = GetDC(window);
+  g_main->drawer->Begin(dc);
+  action();
+  g_main->drawer->End();
   ReleaseDC(window, dc);
+}
+
+bool IsTransportButton(HWND window) {
+  for (HWND button : g_main->controls.transportButtons) {
+    if (window != nullptr && window == button) return true;
+  }
+  return false;
 }
 
 void ReleaseMouseKey(HWND window) {
@@ -186,7 +198,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       app.OnChar(static_cast<uint32_t>(wParam));
       return 0;
     case WM_KILLFOCUS:
-      WithKeyDrawing(window, [&] { app.OnFocusLost(); });
+      // A transport button hands the keyboard back and passes its key messages on, so a click
+      // on one does not end the keys held; any other window that takes the focus keeps it.
+      if (!IsTransportButton(reinterpret_cast<HWND>(wParam))) {
+        WithKeyDrawing(window, [&] { app.OnFocusLost(); });
+      }
       return 0;
     case WM_SIZE:
       LayoutMainWindow(window, LOWORD(lParam), HIWORD(lParam), g_main->controls,

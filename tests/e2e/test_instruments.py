@@ -80,10 +80,17 @@ class Instruments(unittest.TestCase):
         program.give_keyboard()
         record = session.control(self.main, id=1283, cls="Button")
         self.assertTrue(record.enabled)
+        # A key held across the click goes on sounding: the button hands the keyboard back.
+        program.key_down("s")
+        self.assertEqual(program.expect([note_on(62)], "S held"), [note_on(62)])
         session.click(*record.centre)
         # The click did press the button: recording runs, so it can be stopped.
         menu = program.wait_item(1284, grayed=False)
         self.assertTrue(menu.find(1283).grayed)
+        self.assertEqual(program.events()[program.cursor:], [], "nothing ends at the click")
+        program.key_up("s")
+        self.assertEqual(program.expect([note_off(62)], "S released after the click"),
+                         [note_off(62)])
         program.key("a")
         self.assertEqual(program.expect(STROKE_A, "A after a click on 开始录制"), STROKE_A)
         program.key("d")

@@ -1,5 +1,6 @@
 """Playing velmira-sim.exe with real key events: notes and their octave modifiers, held keys,
-bass doubling, Esc, the velocity bar, and a key held while another window takes the focus.
+bass doubling, Esc, the velocity bar, a key held while another window takes the focus, and a
+key released while the instrument was switched off.
 
 Every step checks the exact calls that reach the (simulated) MIDI output, in order; the calls
 of a step that come on top of the expected ones show up at the start of the next step.
@@ -134,6 +135,30 @@ class Keys(unittest.TestCase):
 
         program.give_keyboard()
         self.play(["a"], stroke(60), "A after the focus came back")
+
+    def test_8_a_key_released_while_switched_off_is_not_released_again(self):
+        program.give_keyboard()
+        program.key_down("a")
+        self.assertEqual(program.expect([note_on(60)], "A held"), [note_on(60)])
+        program.key("alt+c")
+        off = wh.ALL_NOTES_OFF + ["close"]
+        self.assertEqual(program.expect(off, "Alt+C with A held"), off)
+        program.key_up("a")
+        program.key("alt+o")
+        on = ["open -1 ok", wh.program_change(0), wh.program_change(0, 15)]
+        self.assertEqual(program.expect(on, "Alt+O after A came up"), on)
+        program.key("Escape")
+        self.assertEqual(program.expect(wh.ALL_NOTES_OFF, "Esc"), wh.ALL_NOTES_OFF)
+        # The focus goes to another window and comes back: nothing is held any more.
+        thief, _ = session.driver_background("thief", "velmira-e2e-thief", 600, name="thief2")
+        other = session.wait_window(cls="VelmiraE2EDriver", title="velmira-e2e-thief")
+        wh.wait_until(lambda: session.focus(program.main)[0] == other.hwnd, wh.WAIT,
+                      "the other window to take the foreground")
+        session.post(other.hwnd, wh.WM_CLOSE)
+        thief.wait(timeout=wh.WAIT)
+        program.give_keyboard()
+        # Shift still raises: the latch was not pushed below zero by a second key-up.
+        self.held_with("shift", "d", 76, "Shift+D after the focus came back")
 
     def test_z_end(self):
         self.assertEqual(program.close(), 0)

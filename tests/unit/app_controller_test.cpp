@@ -74,6 +74,27 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
   EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{NoteOn(0, 60), NoteOff(0, 60)}));
 }
 
+// A key released while switched off, then Esc: a later focus loss has nothing to release, so
+// the octave latch still follows Shift.
+TEST(AppController, KeysReleasedWhileSwitchedOffOrClearedByEscAreNotReleasedAgain) {
+  ControllerRig rig;
+  rig.app.OnCreate();
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnCommand(CMD_SWITCH_OFF);
+  rig.app.OnKey(257, KeyData(kScanA) | 0xC0000001u);
+  rig.app.OnCommand(CMD_SWITCH_ON);
+  rig.app.OnKey(256, KeyData(kScanS));  // held across Esc
+  rig.app.OnChar(27);
+  rig.app.OnFocusLost();
+  EXPECT_EQ(rig.app.state().holdPlain, 0);
+  rig.app.OnKey(257, KeyData(kScanS) | 0xC0000001u);  // the physical key-up still counts
+  rig.app.OnChar(27);
+  rig.service.messages.clear();
+  rig.modifiers.shift = true;
+  rig.app.OnKey(256, KeyData(kScanD));
+  EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 76)});
+}
+
 TEST(AppController, CommandsAreDispatchedByNumberIgnoringTheNotificationCode) {
   ControllerRig rig;
   rig.app.OnCreate();

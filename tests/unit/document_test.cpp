@@ -11,6 +11,7 @@
 #include "record/document.h"
 #include "record/file_messages.h"
 #include "tests/fakes/app_rig.h"
+#include "tests/fakes/failing_allocations.h"
 
 namespace velmira {
 namespace {
@@ -192,6 +193,30 @@ TEST(Document, ExportWritesTheFileAndChangesNothing) {
   EXPECT_TRUE(rig.app.document().modified);
   EXPECT_EQ(rig.ui.title, title);
   EXPECT_TRUE(rig.ui.messages.empty());
+}
+
+TEST(Document, ExportThatRunsOutOfMemoryFailsCleanlyAndTheProgramCarriesOn) {
+  DocRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  for (int i = 0; i < 600; ++i) {
+    rig.clock.now += 10;
+    rig.app.OnKey(256 + (i & 1), KeyData(kScanA));
+  }
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  const std::string path = TempPath("song.mid");
+  std::ofstream(path) << "old";
+  rig.ui.chosenFiles = {path};
+  {
+    const FailLargeAllocations failing(4096);  // the file's bytes need more
+    EXPECT_NO_THROW(rig.app.OnCommand(CMD_EXPORT_MIDI));
+  }
+  EXPECT_EQ(ReadAll(path), "old");
+  const std::string title = path.substr(path.find_last_of('/') + 1);
+  EXPECT_EQ(rig.LastMessage(), FormatFileMessage(kCannotWriteFile, title.c_str()));
+  EXPECT_EQ(rig.app.events().count(), 600u);
+  rig.ui.chosenFiles = {path};
+  rig.app.OnCommand(CMD_EXPORT_MIDI);
+  EXPECT_EQ(ReadAll(path).substr(0, 4), "MThd");
 }
 
 TEST(Document, StartupLoadOfAValidFilePlaysAfterHalfASecond) {

@@ -124,7 +124,7 @@ TEST(MidiExport, UnknownKeySignatureOrProgramFails) {
   EXPECT_FALSE(EncodeMidiFile(one, 1, 1297, 128, false, &out));
   const std::string path = ::testing::TempDir() + "velmira-refused.mid";
   std::remove(path.c_str());
-  EXPECT_FALSE(ExportMidiFile(one, 1, 1306, 0, false, path.c_str()));
+  EXPECT_NE(ExportMidiFile(one, 1, 1306, 0, false, path.c_str()), nullptr);
   EXPECT_EQ(std::fopen(path.c_str(), "rb"), nullptr);  // no file left
 }
 

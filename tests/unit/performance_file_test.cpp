@@ -1,15 +1,18 @@
 // The performance file: exact bytes, round trips, every malformed case and safe saving.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "record/atomic_file.h"
 #include "record/file_messages.h"
 #include "record/little_endian.h"
 #include "record/performance_file.h"
@@ -225,23 +228,53 @@ TEST(PerformanceFile, FailedSaveLeavesTheOldFileByteIdentical) {
             kCannotCreateFile);
 }
 
-TEST(PerformanceFile, FullDeviceLeavesTheOldFileByteIdentical) {
-  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  // Writing through a name whose temporary file cannot hold the data: a symlink from the
-  // temporary name to /dev/full makes every write fail with "no space".
-  const std::string path = TempPath("full.qji");
+TEST(PerformanceFile, FailedWriteLeavesTheOldFileByteIdentical) {
+  // A file-size limit makes every write past 1000 bytes fail (with SIGXFSZ ignored).
+  const std::string path = TempPath("limited.qji");
   const PerformanceEvent one[1] = {{0, 256, 0x1E0000, 0}};
   ASSERT_EQ(SavePerformanceFile(one, 1, 1297, false, path.c_str(), kDate), nullptr);
   const Bytes before = ReadAll(path);
-  const std::string temporary = path + ".velmira-tmp";
-  std::remove(temporary.c_str());
-  ASSERT_EQ(::symlink("/dev/full", temporary.c_str()), 0);
   std::vector<PerformanceEvent> many(5000, PerformanceEvent{1, 256, 0x1E0000, 0});
-  EXPECT_EQ(SavePerformanceFile(many.data(), 5000, 1297, false, path.c_str(), kDate),
-            kCannotWriteFile);
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = old;
+  limited.rlim_cur = 1000;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const char* result = SavePerformanceFile(many.data(), 5000, 1297, false, path.c_str(), kDate);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(result, kCannotWriteFile);
   EXPECT_EQ(ReadAll(path), before);
   struct stat info;
-  EXPECT_NE(::lstat(temporary.c_str(), &info), 0) << "the temporary file must be gone";
+  EXPECT_NE(::lstat(TemporaryPathFor(path, 0).c_str(), &info), 0) << "the temporary file is gone";
+}
+
+// The temporary name never makes a path longer than the target's (Windows refuses paths of 260
+// characters and more), stays in the target's folder, and a read-only target is refused as it
+// is on Windows, even for root.
+TEST(PerformanceFile, TemporaryNameFitsWhereTheTargetFitsAndReadOnlyTargetsAreRefused) {
+  for (const std::string target : {"a", "C:\\music\\b.qji", "/x/yz", "dir/a-long-file-name.qji"}) {
+    for (unsigned attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+      const std::string temporary = TemporaryPathFor(target, attempt);
+      if (temporary.empty()) continue;
+      EXPECT_LE(temporary.size(), target.size()) << target;
+      EXPECT_NE(temporary, target);
+      const size_t folder = target.find_last_of("/\\") + 1;
+      EXPECT_EQ(temporary.substr(0, folder), target.substr(0, folder));
+    }
+  }
+  EXPECT_NE(TemporaryPathFor("/x/yz", 0), TemporaryPathFor("/x/yz", 1));
+
+  const std::string path = TempPath("readonly.qji");
+  const PerformanceEvent one[1] = {{0, 256, 0x1E0000, 0}};
+  ASSERT_EQ(SavePerformanceFile(one, 1, 1297, false, path.c_str(), kDate), nullptr);
+  const Bytes before = ReadAll(path);
+  ::chmod(path.c_str(), 0444);
+  const PerformanceEvent two[2] = {{0, 256, 0x1F0000, 0}, {1, 257, 0x1F0000, 0}};
+  EXPECT_EQ(SavePerformanceFile(two, 2, 1297, false, path.c_str(), kDate), kCannotCreateFile);
+  ::chmod(path.c_str(), 0644);
+  EXPECT_EQ(ReadAll(path), before);
 }
 
 }  // namespace
