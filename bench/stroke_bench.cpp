@@ -1,5 +1,5 @@
 // One live stroke pair (key-down and key-up, bass doubling on) through the note engine into a
-// MIDI service that discards everything.
+// MIDI service that discards everything: a note key, and the sustain pedal.
 #include <benchmark/benchmark.h>
 
 #include "bench/allocations.h"
@@ -17,7 +17,8 @@ class NoKeys : public ModifierKeys {
   bool CtrlDown() override { return false; }
 };
 
-void BM_StrokePairWithBass(benchmark::State& s) {
+// A stroke pair of one key with bass doubling on: note key keyData, or the space bar's pedal.
+void StrokePairWithBass(benchmark::State& s, uint32_t keyData) {
   PlayerState state;
   testing::NullMidiService service;
   testing::FakeUi ui;
@@ -27,7 +28,6 @@ void BM_StrokePairWithBass(benchmark::State& s) {
   DeviceControl devices(state, midi, engine, ui);
   devices.OpenAtStart();
   engine.OnBassCommand();
-  const uint32_t keyData = 0x1Eu << 16;
   const AllocationCounter allocations;
   for (auto _ : s) {
     engine.PlayKeyEvent(256, keyData);
@@ -37,7 +37,13 @@ void BM_StrokePairWithBass(benchmark::State& s) {
   benchmark::DoNotOptimize(service.sent);
   s.SetItemsProcessed(s.iterations());
 }
+
+void BM_StrokePairWithBass(benchmark::State& s) { StrokePairWithBass(s, 0x1Eu << 16); }
 BENCHMARK(BM_StrokePairWithBass);
+
+// The sustain pedal down and up: two control changes on each of the two channels.
+void BM_PedalStrokePairWithBass(benchmark::State& s) { StrokePairWithBass(s, 0x39u << 16); }
+BENCHMARK(BM_PedalStrokePairWithBass);
 
 }  // namespace
 }  // namespace velmira

@@ -36,6 +36,7 @@ void DeviceControl::SwitchOff() {
   if (state_.switchedOn) {
     ui_.CheckMenuItem(CMD_SWITCH_ON, false);
     ui_.CheckMenuItem(CMD_SWITCH_OFF, true);
+    engine_.LiftPedal();
     midi_.SendAllNotesOff();
     midi_.service().Close(state_.midiOut);
     state_.midiOut = 0;

@@ -30,6 +30,10 @@ inline const KeySlot* PlayableSlot(uint32_t keyData) {
   return &KeyMap[index];
 }
 
+// The space bar, outside the key slots, is the sustain pedal.
+constexpr int kPedalScanCode = 57;
+constexpr bool IsPedalKey(uint32_t keyData) { return SlotIndexOf(keyData) == kPedalScanCode; }
+
 constexpr int BaseNote(const KeySlot& slot) { return slot.octave * 12 + slot.semitone; }
 
 }  // namespace velmira

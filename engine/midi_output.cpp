@@ -36,6 +36,10 @@ void MidiOutput::SendPitchBend(int channel, int value) {
   SendShortMessage(0xE0, channel, value & 0x7F, value >> 7);
 }
 
+void MidiOutput::SendSustain(int channel, bool down) {
+  SendShortMessage(0xB0, channel, 64, down ? 127 : 0);
+}
+
 void MidiOutput::SendAllNotesOff() {
   for (int channel = 0; channel < 16; ++channel) SendShortMessage(0xB0, channel, 123, 0);
 }

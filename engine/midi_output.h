@@ -26,6 +26,8 @@ class MidiOutput {
   int SendNoteOff(int channel, int octave, int semitone, int velocity);
   void SendProgramChange(int channel, int program);
   void SendPitchBend(int channel, int value);
+  // Control change 64, the damper pedal: 127 down, 0 up.
+  void SendSustain(int channel, bool down);
   // Control change 123 on channels 0..15 in ascending order.
   void SendAllNotesOff();
 

@@ -47,7 +47,43 @@ void NoteEngine::StartNotes(NoteSource source, int slotIndex, const KeySlot& slo
   }
 }
 
+void NoteEngine::PressPedal(NoteSource source) {
+  if (!state_.switchedOn) return;
+  pedalSource_ = source;
+  pedalChannels_ = static_cast<uint16_t>(1u << state_.channel);
+  if (state_.bassDoubling) pedalChannels_ |= 1u << kBassChannel;
+  for (int c = 0; c < 16; ++c) {
+    if (pedalChannels_ & (1u << c)) midi_.SendSustain(c, true);
+  }
+}
+
+void NoteEngine::LiftPedal() {
+  for (int c = 0; c < 16; ++c) {
+    if (pedalChannels_ & (1u << c)) midi_.SendSustain(c, false);
+  }
+  pedalChannels_ = 0;
+}
+
+// A pedal stroke changes nothing of the octave latch. A key-down while the pedal is down and a
+// key-up while it is up (lifted by Esc or a lost focus) are not strokes.
+void NoteEngine::PlayPedal(NoteSource source, uint32_t message, uint32_t keyData,
+                           int32_t octaveShift) {
+  const bool down = message == kKeyDownMessage;
+  if (down == PedalDown() || (message != kKeyDownMessage && message != kKeyUpMessage)) return;
+  if (source == NoteSource::Live) {
+    if (down && (keyData & kAutoRepeatBit) != 0) return;
+    if (recorder_ != nullptr) recorder_->RecordKeyEvent(message, keyData, octaveShift);
+  }
+  if (down) {
+    PressPedal(source);
+  } else {
+    LiftPedal();
+  }
+  if (drawer_ != nullptr) drawer_->DrawPedal(PedalDown());
+}
+
 void NoteEngine::PlayKeyEvent(uint32_t message, uint32_t keyData) {
+  if (IsPedalKey(keyData)) return PlayPedal(NoteSource::Live, message, keyData, 0);
   const KeySlot* slot = PlayableSlot(keyData);
   if (slot == nullptr) return;
   const int slotIndex = SlotIndexOf(keyData);
@@ -88,6 +124,7 @@ void NoteEngine::PlayKeyEvent(uint32_t message, uint32_t keyData) {
 }
 
 void NoteEngine::ReplayKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) {
+  if (IsPedalKey(keyData)) return PlayPedal(NoteSource::Replay, message, keyData, octaveShift);
   const KeySlot* slot = PlayableSlot(keyData);
   if (slot == nullptr) return;
   // Only a file can carry another shift; its notes could leave 0..127, so it is skipped.
@@ -107,6 +144,7 @@ void NoteEngine::ReplayKeyEvent(uint32_t message, uint32_t keyData, int32_t octa
 }
 
 void NoteEngine::StopAllNotes() {
+  LiftPedal();
   state_.holdLowered = 0;
   state_.holdPlain = 0;
   state_.holdRaised = 0;
@@ -156,6 +194,12 @@ void NoteEngine::SendProgramChanges() {
 void NoteEngine::OnChannelCommand(int channel) {
   if (channel < 0 || channel >= kChannelCount) return;  // no menu item sends these
   ui_.CheckMenuItem(CMD_CHANNEL_BASE + state_.channel, false);
+  if (PedalDown() && channel != state_.channel) {
+    // The pedal stays down, on the new channel instead of the one left.
+    midi_.SendSustain(state_.channel, false);
+    midi_.SendSustain(channel, true);
+    pedalChannels_ = static_cast<uint16_t>((pedalChannels_ & ~(1u << state_.channel)) | (1u << channel));
+  }
   state_.channel = channel;
   ui_.CheckMenuItem(CMD_CHANNEL_BASE + channel, true);
   SendProgramChanges();
@@ -181,6 +225,15 @@ void NoteEngine::OnKeySignatureCommand(int keySignature) {
 
 void NoteEngine::OnBassCommand() {
   state_.bassDoubling = !state_.bassDoubling;
+  if (PedalDown()) {
+    // The bass voice holds the pedal exactly while it doubles the melody.
+    midi_.SendSustain(kBassChannel, state_.bassDoubling);
+    if (state_.bassDoubling) {
+      pedalChannels_ |= 1u << kBassChannel;
+    } else {
+      pedalChannels_ &= static_cast<uint16_t>(~(1u << kBassChannel));
+    }
+  }
   ui_.CheckMenuItem(CMD_BASS, state_.bassDoubling);
 }
 

@@ -47,6 +47,14 @@ class NoteEngine {
   void OnKeySignatureCommand(int keySignature);
   void OnBassCommand();
 
+  // The sustain pedal (the space bar, the pedal on screen, or a recorded pedal stroke): down on
+  // the melody channel and, with bass doubling, on channel 15.
+  bool PedalDown() const { return pedalChannels_ != 0; }
+  bool LivePedalDown() const { return PedalDown() && pedalSource_ == NoteSource::Live; }
+  // Lifts the pedal on every channel that holds it; the caller repaints. Everything that
+  // silences notes does this first: All Notes Off does not end notes the pedal holds.
+  void LiftPedal();
+
   // Forget every sounding note (after All Notes Off or when the device is closed).
   void ForgetSoundingNotes() { ledger_.Clear(); }
   bool HasSoundingNotes() const { return !ledger_.Empty(); }
@@ -56,6 +64,8 @@ class NoteEngine {
   void StartNote(NoteSource source, int slotIndex, int channel, int note);
   void EndNote(SoundingNote note);
   void SendProgramChanges();
+  void PlayPedal(NoteSource source, uint32_t message, uint32_t keyData, int32_t octaveShift);
+  void PressPedal(NoteSource source);
 
   PlayerState& state_;
   MidiOutput& midi_;
@@ -64,6 +74,8 @@ class NoteEngine {
   KeyEventRecorder* recorder_ = nullptr;
   KeyCapDrawer* drawer_ = nullptr;
   NoteLedger ledger_;
+  uint16_t pedalChannels_ = 0;  // one bit per channel where the pedal is down
+  NoteSource pedalSource_ = NoteSource::Live;
 };
 
 }  // namespace velmira

@@ -61,6 +61,8 @@ class KeyCapDrawer {
  public:
   virtual ~KeyCapDrawer() = default;
   virtual void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) = 0;
+  // The sustain pedal on screen, up or down.
+  virtual void DrawPedal(bool down) = 0;
 };
 
 // The recorder's hook for live key events.

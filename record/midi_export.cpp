@@ -24,7 +24,7 @@ void Append(std::vector<uint8_t>& out, const uint8_t* bytes, size_t n) {
   out.insert(out.end(), bytes, bytes + n);
 }
 
-// One track: tempo, program change, one message per playable event, then the tail.
+// One track: tempo, program change, one message per playable or pedal event, then the tail.
 bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint32_t count,
                  int offset, int program, uint8_t channel, int transpose, bool melodyTail) {
   const size_t lengthAt = out.size() + 4;
@@ -38,14 +38,22 @@ bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint
   for (uint32_t i = 0; i < count; ++i) {
     totalMs += events[i].deltaMs;
     const KeySlot* slot = PlayableSlot(events[i].keyData);
-    if (slot == nullptr) continue;  // its pause is carried to the next event
+    const bool pedal = IsPedalKey(events[i].keyData);
+    if (slot == nullptr && !pedal) continue;  // its pause is carried to the next event
     const uint64_t ticks = TicksAtMs(totalMs);
     const uint64_t delta = ticks - writtenTicks;
     if (delta > kLargestVariableLength) return false;
     writtenTicks = ticks;
     AppendVariableLength(out, static_cast<uint32_t>(delta));
-    const uint8_t status = events[i].message == 256 ? 0x90 : 0x80;
-    out.push_back(static_cast<uint8_t>(status | channel));
+    const bool down = events[i].message == 256;
+    if (pedal) {
+      // The damper pedal: control change 64.
+      out.push_back(static_cast<uint8_t>(0xB0 | channel));
+      out.push_back(64);
+      out.push_back(down ? 0x7F : 0x00);
+      continue;
+    }
+    out.push_back(static_cast<uint8_t>((down ? 0x90 : 0x80) | channel));
     out.push_back(static_cast<uint8_t>(BaseNote(*slot) + offset + transpose));
     out.push_back(0x7F);
   }

@@ -12,6 +12,7 @@
 #include "engine/midi_output_service.h"
 #include "win32/keyboard_gdi.h"
 #include "win32/paint_gdi.h"
+#include "view/window_layout.h"
 
 namespace velmira {
 namespace {
@@ -36,7 +37,7 @@ KeyboardOrigin g_origin;
 
 LRESULT CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin);
+    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin, false);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -82,7 +83,7 @@ int main() {
                                 height, nullptr, nullptr, shell.instance, nullptr);
   MeasureCell(window, g_controls);
   g_size = ClientSize{width, height};
-  g_origin = SetKeyboardOrigin(width, height, g_controls.cellHeight);
+  g_origin = LayoutKeyboard(width, height, g_controls.cellHeight);
   UpdateWindow(window);
 
   LARGE_INTEGER frequency, start, end;

@@ -5,7 +5,8 @@
 namespace velmira {
 
 KeyboardOrigin SetKeyboardOrigin(int width, int height, int cellHeight) {
-  return KeyboardOrigin{(width - kKeyBlockWidth) / 2, cellHeight + (height - kKeyBlockHeight) / 2};
+  return KeyboardOrigin{(width - kKeyBlockWidth) / 2, cellHeight + (height - kKeyBlockHeight) / 2,
+                        Rect{0, 0, 0, 0}};
 }
 
 Rect CapRect(const KeyboardOrigin& origin, int slot) {
@@ -64,13 +65,14 @@ int HitTestKey(const KeyboardOrigin& origin, int x, int y) {
 }
 
 int MouseKeys::ButtonDown(const KeyboardOrigin& origin, int x, int y) {
-  const int slot = HitTestKey(origin, x, y);
+  int slot = HitTestKey(origin, x, y);
+  if (slot < 0 && !IsEmpty(origin.pedal) && Contains(origin.pedal, x, y)) slot = kPedalScanCode;
   if (slot >= 0) mouseKeySlot_ = static_cast<unsigned>(slot);
   return slot;
 }
 
 int MouseKeys::ButtonUp() {
-  if (mouseKeySlot_ >= static_cast<unsigned>(kKeySlotCount)) return -1;
+  if (mouseKeySlot_ == kNoMouseKey) return -1;
   const int slot = static_cast<int>(mouseKeySlot_);
   mouseKeySlot_ = kNoMouseKey;
   return slot;

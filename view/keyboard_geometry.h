@@ -21,11 +21,18 @@ constexpr int kCapHeight = 39;
 constexpr int kKeyBlockWidth = 475;   // 23 half-columns of 19 plus one cap
 constexpr int kKeyBlockHeight = 156;  // four rows of 39
 
-// The key block's top-left corner in client coordinates; (0, 0) until the first resize.
+// The key block's top-left corner in client coordinates; (0, 0) until the first resize. The
+// sustain pedal's place beneath the block, empty where the window leaves it no room.
 struct KeyboardOrigin {
   int x0 = 0;
   int y0 = 0;
+  Rect pedal{0, 0, 0, 0};
 };
+
+constexpr bool IsEmpty(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+constexpr bool Contains(const Rect& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 // From the client size and the cell height: x0 = (W - 475) / 2, y0 = ch + (H - 156) / 2.
 KeyboardOrigin SetKeyboardOrigin(int width, int height, int cellHeight);
@@ -54,9 +61,10 @@ int HitTestKey(const KeyboardOrigin& origin, int x, int y);
 
 // The key held with the mouse. The click sends the key-down that the computer keyboard would
 // send for the slot (slot index in bits 16..23, all other bits 0); the release sends the key-up.
+// A click on the pedal holds it the same way, as the space bar (scan code 57).
 class MouseKeys {
  public:
-  // Returns the slot hit, or -1 (then nothing changes).
+  // Returns the slot hit (57 for the pedal), or -1 (then nothing changes).
   int ButtonDown(const KeyboardOrigin& origin, int x, int y);
   // Returns the slot to release, or -1 when no key is held; forgets it.
   int ButtonUp();

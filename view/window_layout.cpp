@@ -21,6 +21,18 @@ ControlLayout LayoutControls(int W, int H, int cw, int ch) {
   }};
 }
 
+KeyboardOrigin LayoutKeyboard(int W, int H, int ch) {
+  KeyboardOrigin origin = SetKeyboardOrigin(W, H, ch);
+  const int left = origin.x0 + (kKeyBlockWidth - kPedalWidth) / 2;
+  const int top = origin.y0 + kKeyBlockHeight + kPedalGap;
+  const Rect pedal{left, top, left + kPedalWidth, top + kPedalHeight};
+  const int buttonTop = 8 * H / 10, captionLeft = 135 * W / 160;
+  if (pedal.left >= 0 && pedal.right <= captionLeft && pedal.bottom + kPedalGap <= buttonTop) {
+    origin.pedal = pedal;
+  }
+  return origin;
+}
+
 PaintLayout LayoutPaint(int W, int H, int cw, int ch, int CW) {
   const int statusY = H - 4 * ch;
   const int pictureLeft = (CW - kPictureWidth) / 2;

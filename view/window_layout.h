@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "view/keyboard_geometry.h"
+
 namespace velmira {
 
 struct Point {
@@ -26,6 +28,14 @@ struct ControlLayout {
   ControlPlacement controls[kPlacedControlCount];
 };
 ControlLayout LayoutControls(int width, int height, int cellWidth, int cellHeight);
+
+// The key block's origin (as SetKeyboardOrigin) and the sustain pedal beneath it: a bar of four
+// caps' width centred under the block, 8 pixels below it, shown only where it keeps 8 pixels
+// above the transport buttons, stays left of the scroll bars' captions and inside the window.
+KeyboardOrigin LayoutKeyboard(int width, int height, int cellHeight);
+constexpr int kPedalWidth = 4 * kCapWidth;
+constexpr int kPedalHeight = kCapHeight;
+constexpr int kPedalGap = 8;
 
 struct PaintLayout {
   Point switchText;      // "开启" / "关闭"

@@ -84,12 +84,29 @@ void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, b
   SetBkMode(dc, OPAQUE);
 }
 
-void DrawKeyboard(HDC dc, const KeyboardOrigin& origin) {
+void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down) {
+  const Rect& p = origin.pedal;
+  if (IsEmpty(p)) return;
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, p.left, p.top, p.right - p.left, p.bottom - p.top, capSource,
+             CapSourceX(down, 0), 0, kCapWidth, kCapHeight, SRCCOPY);
+  // The label in the system font, which holds the Chinese glyphs.
+  HGDIOBJ labelFont = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  const Rect label = LabelRect(p);
+  RECT text{label.left, label.top, label.right, label.bottom};
+  DrawTextA(dc, "踏板", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  SetBkMode(dc, OPAQUE);
+  SelectObject(dc, labelFont);
+}
+
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, bool pedalDown) {
   HDC capSource = BeginKeyDrawing(dc);
   for (int slot = 0; slot < kKeySlotCount; ++slot) {
     if (KeyMap[slot].halfColumn == -1) continue;
     DrawKeyCap(dc, capSource, origin, slot, false, 0);
   }
+  DrawPedal(dc, capSource, origin, pedalDown);
   EndKeyDrawing(dc, capSource);
 }
 

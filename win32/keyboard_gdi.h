@@ -21,8 +21,11 @@ void EndKeyDrawing(HDC dc, HDC capSource);
 // One cap, pressed in the colour of the shift or released; labels and octave dots on top.
 void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, bool pressed,
                 int shift);
-// Every cap released.
-void DrawKeyboard(HDC dc, const KeyboardOrigin& origin);
+// The sustain pedal where the layout put it (nothing where it has no room): a cap stretched
+// to the pedal's size, grey when up and blue when down, labelled "踏板".
+void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down);
+// Every cap released, and the pedal as it is.
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, bool pedalDown);
 
 // The engine's key-cap drawing during one key-drawing occasion.
 class GdiKeyCapDrawer final : public KeyCapDrawer {
@@ -42,6 +45,9 @@ class GdiKeyCapDrawer final : public KeyCapDrawer {
     if (dc_ == nullptr) return;
     velmira::DrawKeyCap(dc_, capSource_, origin_, slot, pressed,
                         useGivenShift ? givenShift : state_.shiftState);
+  }
+  void DrawPedal(bool down) override {
+    if (dc_ != nullptr) velmira::DrawPedal(dc_, capSource_, origin_, down);
   }
 
  private:

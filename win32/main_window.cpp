@@ -210,7 +210,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
-                      g_main->keyboardOrigin);
+                      g_main->keyboardOrigin, app.engine().PedalDown());
       return 0;
     case WM_LBUTTONDOWN: {
       const int slot = g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam),

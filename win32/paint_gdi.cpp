@@ -24,7 +24,7 @@ void LayoutMainWindow(HWND window, int width, int height, const MainWindowContro
                       ClientSize& size, KeyboardOrigin& origin) {
   size.width = width;
   size.height = height;
-  origin = SetKeyboardOrigin(width, height, controls.cellHeight);
+  origin = LayoutKeyboard(width, height, controls.cellHeight);
   const ControlLayout layout =
       LayoutControls(width, height, controls.cellWidth, controls.cellHeight);
   for (const ControlPlacement& c : layout.controls) {
@@ -40,10 +40,10 @@ void Text(HDC dc, Point at, const char* text) {
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin) {
+                     const KeyboardOrigin& origin, bool pedalDown) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  DrawKeyboard(dc, origin);
+  DrawKeyboard(dc, origin, pedalDown);
 
   SetTextColor(dc, RGB(255, 0, 0));
   SetBkColor(dc, Shell().BackgroundColour);

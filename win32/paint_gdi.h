@@ -24,6 +24,6 @@ void LayoutMainWindow(HWND window, int width, int height, const MainWindowContro
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin);
+                     const KeyboardOrigin& origin, bool pedalDown);
 
 }  // namespace velmira

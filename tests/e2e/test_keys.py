@@ -1,6 +1,6 @@
 """Playing velmira-sim.exe with real key events: notes and their octave modifiers, held keys,
-bass doubling, Esc, the velocity bar, a key held while another window takes the focus, and a
-key released while the instrument was switched off.
+bass doubling, Esc, the velocity bar, a key held while another window takes the focus, a key
+released while the instrument was switched off, and the space bar's sustain pedal.
 
 Every step checks the exact calls that reach the (simulated) MIDI output, in order; the calls
 of a step that come on top of the expected ones show up at the start of the next step.
@@ -159,6 +159,38 @@ class Keys(unittest.TestCase):
         program.give_keyboard()
         # Shift still raises: the latch was not pushed below zero by a second key-up.
         self.held_with("shift", "d", 76, "Shift+D after the focus came back")
+
+    def test_9_space_holds_the_sustain_pedal_over_a_phrase(self):
+        program.give_keyboard()
+        pedal_down, pedal_up = "short 007F40B0", "short 000040B0"
+        program.key_down("space")
+        self.assertEqual(program.expect([pedal_down], "space down"), [pedal_down])
+        self.play(["a"], stroke(60), "A under the pedal")
+        self.play(["d"], stroke(64), "D under the pedal")
+        down = session.picture(session.screenshot("pedal-down"))
+        program.key_up("space")
+        self.assertEqual(program.expect([pedal_up], "space up"), [pedal_up])
+        # The pedal beneath the key block: blue while down, grey again after.
+        x, y, width, height = session.client_rect(program.main)
+        _, ch = session.cell_size(program.main)
+        left, top = x + (width - 475) // 2 + 161, y + ch + (height - 156) // 2 + 164
+        spot = (left + 20, top + 30)
+        blue = down.pixel(*spot)
+
+        def drawn_up():
+            grey = session.picture(session.screenshot("pedal-up")).pixel(*spot)
+            return grey if grey != blue else None
+        grey = wh.wait_until(drawn_up, wh.WAIT, "the pedal drawn up again")
+        self.assertGreater(blue[2], blue[0] + 40, "the pedal is blue while down: %r" % (blue,))
+        self.assertLess(abs(grey[0] - grey[2]), 40, "the pedal is grey when up: %r" % (grey,))
+        # Esc with the pedal down lifts it before All Notes Off.
+        program.key_down("space")
+        self.assertEqual(program.expect([pedal_down], "space down again"), [pedal_down])
+        program.key("Escape")
+        expected = [pedal_up] + wh.ALL_NOTES_OFF
+        self.assertEqual(program.expect(expected, "Esc with the pedal down"), expected)
+        program.key_up("space")
+        self.play(["a"], stroke(60), "A after the pedal came up")
 
     def test_z_end(self):
         self.assertEqual(program.close(), 0)

@@ -115,6 +115,8 @@ class RecordingDrawer : public KeyCapDrawer {
   void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) override {
     caps.push_back({slot, pressed, useGivenShift, givenShift});
   }
+  std::vector<bool> pedal;  // every drawing of the pedal: down or up
+  void DrawPedal(bool down) override { pedal.push_back(down); }
 };
 
 struct RecordedKey {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Exported Standard MIDI Files read with mido (Debian's python3-mido): type, ticks per beat,
-the tracks' exact messages (tempo 759494, program, notes and channels, End of Track) and the
-length in seconds. A damaged copy must make mido fail or read differently."""
+the tracks' exact messages (tempo 759494, program, notes and channels, the sustain pedal's
+control changes, End of Track) and the length in seconds. A damaged copy must make mido fail
+or read differently."""
 import struct
 import sys
 
@@ -22,6 +23,8 @@ def decode(message):
         return ("on", message.channel, message.note, message.velocity)
     if message.type == "note_off":
         return ("off", message.channel, message.note, message.velocity)
+    if message.type == "control_change" and message.control == 64:
+        return ("pedal", message.channel, message.value)
     if message.type == "end_of_track":
         return ("end",)
     return ("other", str(message))

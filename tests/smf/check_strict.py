@@ -82,6 +82,8 @@ def parse_track(data, start, end):
                 events.append((delta, ("off", channel, body[0], body[1])))
             elif kind == 0xC0:
                 events.append((delta, ("program", channel, body[0])))
+            elif kind == 0xB0 and body[0] == 64:
+                events.append((delta, ("pedal", channel, body[1])))
             else:
                 events.append((delta, ("channel", status, bytes(body))))
     raise SmfError("track without End of Track")

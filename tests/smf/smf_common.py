@@ -6,8 +6,9 @@ export's rules, not from the exporter's code:
   - format 0 (one track) without bass doubling, format 1 (two tracks) with it;
   - 192 ticks per quarter note, tempo 759494 microseconds per quarter note;
   - each track: the tempo, the program change, then one note message (velocity 127) per event
-    of a playable key, at the tick floor(total ms * 192000 / 759494); unplayable keys are
-    skipped and their pause carried on;
+    of a playable key, at the tick floor(total ms * 192000 / 759494); the space bar (the
+    sustain pedal) gives control change 64, 127 down and 0 up, at its tick on the track's
+    channel; other unplayable keys are skipped and their pause carried on;
   - the melody on channel 0 ends with 399 ticks of silence and a silent note 1 (on and off,
     velocity 0); the bass voice on channel 15 is the melody an octave lower;
   - every track ends with End of Track.
@@ -32,8 +33,9 @@ SLOT_NOTES = {
     0x2C: 61, 0x35: 76,                                                               # Z /
 }
 # Keys that do not play: none, Esc, Enter, Left Ctrl, Left Shift, and slots past the map
-# (the space bar 0x39, 0x7F, 0xFF).
-SILENT_SLOTS = [0x00, 0x01, 0x1C, 0x1D, 0x2A, 0x39, 0x7F, 0xFF]
+# (0x7F, 0xFF). The space bar is the sustain pedal.
+SILENT_SLOTS = [0x00, 0x01, 0x1C, 0x1D, 0x2A, 0x7F, 0xFF]
+PEDAL_SLOT = 0x39
 
 # Semitones of each key signature; a minor key sounds with the offset of its relative major.
 KEY_OFFSETS = {
@@ -94,7 +96,7 @@ def mixed():
         press(17, 0x01), release(40, 0x01),                      # Esc: skipped
         press(1, 0x25, 1), press(33, 0x25, 1), press(33, 0x25),  # auto-repeat
         release(5, 0x25, -1), release(9, 0x1E),
-        press(60000, 0x39), release(120, 0x39),                  # space: a long pause carried
+        press(60000, 0x39), release(120, 0x39),                  # the pedal after a long pause
         press(250, 0x10), press(10, 0x0C), release(700, 0x10), release(1, 0x0C),
         press(3, 0xFF), release(4, 0x7F),                        # past the map: skipped
         press(2000, 0x2C, -1), release(999, 0x2C, -1),
@@ -142,7 +144,8 @@ def ticks_at(total_ms):
 
 def expected_tracks(events, key, bass, program, notes=SLOT_NOTES):
     """The tracks as lists of (delta ticks, message) with messages
-    ("tempo", us), ("program", channel, program), ("on"|"off", channel, note, velocity), ("end",).
+    ("tempo", us), ("program", channel, program), ("on"|"off", channel, note, velocity),
+    ("pedal", channel, value), ("end",).
     notes maps a slot to its note in C; None for the demo, whose notes are not checked here
     (the note field is then the slot number)."""
     offset = KEY_OFFSETS[key]
@@ -153,6 +156,11 @@ def expected_tracks(events, key, bass, program, notes=SLOT_NOTES):
         for delta, message, data, _shift in events:
             total += delta
             slot = (data >> 16) & 0xFF
+            if slot == PEDAL_SLOT:
+                ticks = ticks_at(total)
+                track.append((ticks - written, ("pedal", channel, 127 if message == 256 else 0)))
+                written = ticks
+                continue
             if notes is None:
                 if slot >= 54:
                     continue

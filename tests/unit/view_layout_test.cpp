@@ -168,5 +168,18 @@ TEST(KeyCaption, FormatsOfAllKeysAndUnknownIds) {
   EXPECT_EQ(withKey, 24);
 }
 
+// The pedal: four caps wide, centred 8 pixels beneath the key block, only where it keeps 8
+// pixels above the buttons; a click on it holds the space bar.
+TEST(WindowLayout, PedalBeneathTheBlockOnlyWhereItFits) {
+  const KeyboardOrigin origin = LayoutKeyboard(800, 500, 16);  // block at (162, 188)
+  EXPECT_EQ(origin.pedal, (Rect{323, 352, 475, 391}));     // 391 + 8 < 400, the buttons' top
+  MouseKeys mouse;
+  EXPECT_EQ(mouse.ButtonDown(origin, 323, 390), 57);
+  EXPECT_EQ(mouse.ButtonUp(), 57);
+  EXPECT_EQ(mouse.ButtonDown(origin, 475, 360), -1);
+  EXPECT_TRUE(IsEmpty(LayoutKeyboard(800, 480, 16).pedal));  // 8H/10 = 384: no room
+  EXPECT_TRUE(IsEmpty(LayoutKeyboard(180, 900, 16).pedal));  // reaches the bars' captions
+}
+
 }  // namespace
 }  // namespace velmira
