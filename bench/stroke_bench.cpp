@@ -8,7 +8,7 @@
 
 #include "engine/device_control.h"
 #include "engine/note_engine.h"
-#include "tests/fakes/fake_midi_service.h"
+#include "tests/fakes/null_midi_service.h"
 #include "tests/fakes/fake_ui.h"
 
 // Every heap allocation in the process is counted, so that the benchmark can report how many
