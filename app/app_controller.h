@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "engine/clock.h"
 #include "engine/device_control.h"
@@ -32,6 +33,8 @@ struct AppServices {
   Calendar& calendar;
   // Chained delays exist only as a baseline for timing measurements.
   Scheduling scheduling = Scheduling::Timeline;
+  // Memory of the EventBuffer and the PlaybackBuffer; tests substitute one that fails or pads.
+  Reallocate reallocate = &std::realloc;
 };
 
 class AppController {

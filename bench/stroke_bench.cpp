@@ -5,7 +5,7 @@
 #include "bench/allocations.h"
 #include "engine/device_control.h"
 #include "engine/note_engine.h"
-#include "tests/fakes/fake_midi_service.h"
+#include "tests/fakes/null_midi_service.h"
 #include "tests/fakes/fake_ui.h"
 
 namespace velmira {

@@ -21,21 +21,24 @@ bool EventArray::Append(const PerformanceEvent& event) {
 }
 
 bool EventArray::Assign(const PerformanceEvent* events, uint32_t count) {
-  Release();
-  if (count == 0) return true;
-  if (uint64_t{count} * sizeof(PerformanceEvent) > SIZE_MAX) return false;
-  void* block = reallocate_(nullptr, std::size_t{count} * sizeof(PerformanceEvent));
-  if (block == nullptr) return false;
-  std::memcpy(block, events, std::size_t{count} * sizeof(PerformanceEvent));
-  events_ = static_cast<PerformanceEvent*>(block);
-  count_ = capacity_ = count;
+  if (count == 0) {
+    Release();
+    return true;
+  }
+  PerformanceEvent* room = Allocate(count);
+  if (room == nullptr) return false;
+  std::memcpy(room, events, std::size_t{count} * sizeof(PerformanceEvent));
   return true;
 }
 
-void EventArray::Adopt(PerformanceEvent* events, uint32_t count) {
+PerformanceEvent* EventArray::Allocate(uint32_t count) {
   Release();
-  events_ = events;
-  count_ = capacity_ = events == nullptr ? 0 : count;
+  if (count == 0 || uint64_t{count} * sizeof(PerformanceEvent) > SIZE_MAX) return nullptr;
+  void* block = reallocate_(nullptr, std::size_t{count} * sizeof(PerformanceEvent));
+  if (block == nullptr) return nullptr;
+  events_ = static_cast<PerformanceEvent*>(block);
+  count_ = capacity_ = count;
+  return events_;
 }
 
 void EventArray::Swap(EventArray& other) {

@@ -29,8 +29,10 @@ class EventArray {
   // Replaces the contents by a copy of count events. False (and empty) when no room could be
   // had; a count of 0 always succeeds.
   bool Assign(const PerformanceEvent* events, uint32_t count);
-  // Takes over an array made with std::malloc/realloc.
-  void Adopt(PerformanceEvent* events, uint32_t count);
+  // Replaces the contents by room for count events, for the caller to fill; null (and empty)
+  // when no room could be had.
+  PerformanceEvent* Allocate(uint32_t count);
+  Reallocate reallocator() const { return reallocate_; }
   void Swap(EventArray& other);
   void Release();
 

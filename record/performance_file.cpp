@@ -1,7 +1,6 @@
 #include "record/performance_file.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "engine/key_signature.h"
@@ -166,19 +165,16 @@ const char* ReadPerformance(ByteSource& source, LoadedPerformance* loaded) {
   if (data.size != bytes) return kNotSupportedFile;
   if (!IsKeySignature(static_cast<int32_t>(keySignature))) return kNotSupportedFile;
   // Never allocate more than the file really holds.
-  if (data.dataOffset + bytes > source.Size() || bytes > SIZE_MAX) return kCannotReadFile;
-  auto* events = static_cast<PerformanceEvent*>(std::malloc(static_cast<size_t>(bytes)));
+  if (data.dataOffset + bytes > source.Size()) return kCannotReadFile;
+  EventArray read(loaded->events.reallocator());
+  PerformanceEvent* events = read.Allocate(count);
   if (events == nullptr) return kCannotReadFile;
   if (source.ReadAt(data.dataOffset, events, static_cast<size_t>(bytes)) != bytes) {
-    std::free(events);
     return kCannotReadFile;
   }
   ToFileOrder(events, count);  // the same swap turns file order into host order
-  if (!EventsAreSound(events, count)) {
-    std::free(events);
-    return kNotSupportedFile;
-  }
-  loaded->events.Adopt(events, count);
+  if (!EventsAreSound(events, count)) return kNotSupportedFile;
+  loaded->events.Swap(read);  // the array held before goes with `read`
   loaded->keySignature = keySignature;
   loaded->bassDoubling = bassDoubling;
   return nullptr;

@@ -37,8 +37,9 @@ struct LoadedPerformance {
 };
 
 // Reads and checks a whole file before anything is handed out. Returns null on success, else
-// one of the templates: cannot open, not standard, not supported, cannot read. Nothing is
-// allocated beyond what the file itself holds.
+// one of the templates: cannot open, not standard, not supported, cannot read. The events'
+// memory comes from the allocator of loaded->events, and never more than the file still holds
+// past the data chunk's header.
 const char* LoadPerformanceFile(const char* path, LoadedPerformance* loaded);
 const char* ReadPerformance(ByteSource& source, LoadedPerformance* loaded);
 

@@ -8,6 +8,12 @@
 namespace velmira::testing {
 
 struct AppRig {
+  AppRig() = default;
+  // With the memory of both event buffers taken from the given allocator.
+  explicit AppRig(Reallocate reallocate)
+      : app{AppServices{service, ui, modifiers, clock, timers, sink, calendar,
+                        Scheduling::Timeline, reallocate}} {}
+
   FakeMidiService service;
   FakeUi ui;
   FakeModifiers modifiers;

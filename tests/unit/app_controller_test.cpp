@@ -1,6 +1,9 @@
 // The main window's behaviour behind its messages: key routing, focus loss, command dispatch.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
 #include "tests/fakes/app_rig.h"
@@ -133,6 +136,46 @@ TEST(AppController, DeviceCommandsAndScrollBarsReachTheirHandlers) {
   rig.app.OnScroll(IDC_PITCH_BEND, 1, 28);
   EXPECT_EQ(rig.app.state().velocity, 100);
   EXPECT_EQ(rig.ui.scrollPositions.count(IDC_PITCH_BEND), 0u);
+}
+
+// Event memory with a tail of playable key-downs (D, no shift) past the size asked for, so that
+// reading beyond the end of a buffer sounds and draws.
+constexpr size_t kTailEvents = 4;
+void* TailedRealloc(void* block, size_t bytes) {
+  void* grown = std::realloc(block, bytes + kTailEvents * sizeof(PerformanceEvent));
+  if (grown == nullptr) return nullptr;
+  const PerformanceEvent strike{0, 256, KeyData(kScanD), 0};
+  for (size_t i = 0; i < kTailEvents; ++i) {
+    std::memcpy(static_cast<char*>(grown) + bytes + i * sizeof strike, &strike, sizeof strike);
+  }
+  return grown;
+}
+
+TEST(AppController, PlayEventsOutsideTheCurrentPlaybackBufferPlayNothing) {
+  ControllerRig rig(&TailedRealloc);
+  RecordingDrawer drawer;
+  rig.app.SetDrawer(&drawer);
+  rig.app.OnCreate();
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnKey(257, KeyData(kScanA));
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  const PlaybackBuffer& buffer = rig.app.playbackBuffer();
+  ASSERT_EQ(buffer.count(), 2u);
+  const PerformanceEvent stale[2] = {buffer.events()[0], buffer.events()[1]};
+  rig.service.messages.clear();
+  drawer.caps.clear();
+  for (uint32_t index = 2; index < 2 + kTailEvents; ++index) {
+    rig.app.OnPlayEvent(buffer.events(), index);
+  }
+  rig.app.OnPlayEvent(stale, 0);  // an array that is not the PlaybackBuffer
+  rig.app.OnPlayEvent(stale, 1);
+  EXPECT_TRUE(rig.service.messages.empty());
+  EXPECT_TRUE(drawer.caps.empty());
+  // The current buffer's own events play and draw.
+  rig.app.OnPlayEvent(buffer.events(), 0);
+  EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 60)});
+  EXPECT_EQ(drawer.caps, (std::vector<DrawnCap>{{kScanA, true, true, 0}}));
 }
 
 }  // namespace

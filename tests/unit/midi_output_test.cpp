@@ -11,8 +11,8 @@ namespace {
 class MidiOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(service.Open(kMidiMapper, &state.midiOut));
     state.switchedOn = true;
-    state.midiOut = 7;
   }
   PlayerState state;
   testing::FakeMidiService service;

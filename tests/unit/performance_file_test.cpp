@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -49,9 +50,47 @@ Bytes SaveToBytes(const std::vector<PerformanceEvent>& events, int32_t key = 129
   return ReadAll(path);
 }
 
+// Bytes in memory that remember how far the reader has read.
+class WatchedSource final : public ByteSource {
+ public:
+  explicit WatchedSource(const Bytes& bytes) : memory_(bytes.data(), bytes.size()) {}
+  uint64_t Size() const override { return memory_.Size(); }
+  size_t ReadAt(uint64_t offset, void* out, size_t bytes) override {
+    const size_t n = memory_.ReadAt(offset, out, bytes);
+    if (n > 0 && offset + n > readEnd) readEnd = offset + n;
+    return n;
+  }
+  uint64_t readEnd = 0;
+
+ private:
+  MemorySource memory_;
+};
+
+WatchedSource* g_source = nullptr;
+
+// Memory for the events read: the test fails, and nothing is allocated, when the reader asks for
+// more bytes than the file holds past the furthest point it has read.
+void* BoundedRealloc(void* block, size_t bytes) {
+  const uint64_t left = g_source->Size() - g_source->readEnd;
+  if (bytes > left) {
+    ADD_FAILURE() << "the reader asked for " << bytes << " bytes; the file has " << left
+                  << " left";
+    return nullptr;
+  }
+  return std::realloc(block, bytes);
+}
+
+// Every file read in these tests goes through the source and the allocator above.
 const char* LoadBytes(const Bytes& bytes, LoadedPerformance* loaded) {
-  MemorySource source(bytes.data(), bytes.size());
-  return ReadPerformance(source, loaded);
+  WatchedSource source(bytes);
+  g_source = &source;
+  LoadedPerformance read{EventArray(&BoundedRealloc)};
+  const char* result = ReadPerformance(source, &read);
+  g_source = nullptr;
+  loaded->events.Swap(read.events);
+  loaded->keySignature = read.keySignature;
+  loaded->bassDoubling = read.bassDoubling;
+  return result;
 }
 
 TEST(PerformanceFile, OneEventFileIsExactly120Bytes) {

@@ -11,7 +11,7 @@ namespace {
 using namespace testing;
 
 struct RecordRig : AppRig {
-  RecordRig() { app.OnCreate(); }
+  explicit RecordRig(Reallocate reallocate = &std::realloc) : AppRig(reallocate) { app.OnCreate(); }
   void At(uint32_t ms) { clock.now = ms; }
   void Key(uint32_t message, int scan, uint32_t extra = 0) {
     app.OnKey(message, KeyData(scan) | extra);
@@ -155,6 +155,35 @@ TEST(EventBuffer, FailedEnlargementKeepsEveryRecordedEvent) {
   EXPECT_TRUE(events.Append({64, 257, 0, 0}));
   EXPECT_EQ(events.count(), 65u);
   EXPECT_EQ(events.events()[63].deltaMs, 63u);
+}
+
+TEST(Recording, AStrokeLostForWantOfMemoryCountsInTheNextEventsDelay) {
+  g_budget = 64 * sizeof(PerformanceEvent);  // the EventBuffer cannot grow past 64 events
+  RecordRig rig(&LimitedRealloc);
+  rig.At(1000);
+  rig.app.OnCommand(CMD_RECORD_START);
+  for (uint32_t i = 0; i < 32; ++i) {
+    rig.At(1010 + 20 * i);
+    rig.Key(256, kScanA);
+    rig.At(1020 + 20 * i);
+    rig.Key(257, kScanA);
+  }
+  rig.At(1700);  // 60 ms after the last event kept, at 1640
+  rig.Key(256, kScanS);
+  EXPECT_EQ(rig.app.events().count(), 64u);
+  g_budget = 1 << 20;
+  rig.At(1900);
+  rig.Key(257, kScanS);
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  ASSERT_EQ(rig.app.events().count(), 65u);
+  const PerformanceEvent* e = rig.app.events().events();
+  for (uint32_t i = 0; i < 64; ++i) {
+    EXPECT_EQ(e[i].deltaMs, 10u) << i;
+    EXPECT_EQ(e[i].message, i % 2 == 0 ? 256u : 257u) << i;
+  }
+  EXPECT_EQ(e[64].deltaMs, 260u);  // the lost key-down's 60 ms and the 200 after it
+  EXPECT_EQ(e[64].message, 257u);
+  EXPECT_EQ(SlotIndexOf(e[64].keyData), kScanS);
 }
 
 TEST(EventBuffer, FailedCopyLeavesAnEmptyPlaybackBufferAndTellsTheUser) {

@@ -40,15 +40,54 @@ TEST(WindowLayout, TheDocumentedExampleAt800By500) {
   EXPECT_EQ(paint.pitchCaption, (Point{715, 350}));
 }
 
-TEST(WindowLayout, DivisionsTruncateAfterMultiplying) {
-  const ControlLayout layout = LayoutControls(801, 333, 7, 13);
-  EXPECT_EQ(layout.controls[0].left, 17 * 801 / 20);  // 680, not 17 * (801 / 20) = 680 either
-  EXPECT_EQ(layout.controls[0].top, 99);               // 3 * 333 / 10
-  EXPECT_EQ(layout.controls[0].height, 133);           // 4 * 333 / 10
-  EXPECT_EQ(layout.controls[2].left, 400 - 133);       // W / 2 first
-  EXPECT_EQ(layout.controls[2].height, 22);            // 7 * 13 / 4
+// At 332 x 257 (cw 7, ch 13) nearly every division leaves a remainder, so dividing before
+// multiplying, or rounding down instead of toward zero, moves something. Worked by hand.
+TEST(WindowLayout, EveryPositionAt332By257) {
+  const KeyboardOrigin origin = SetKeyboardOrigin(332, 257, 13);
+  EXPECT_EQ(origin.x0, -71);  // -143 / 2 = -71.5, toward zero
+  EXPECT_EQ(origin.y0, 63);   // 13 + 101 / 2
+
+  const ControlLayout layout = LayoutControls(332, 257, 7, 13);
+  // Bars: 17 x 332 / 20 = 282.2, 18 x 332 / 20 = 298.8, 3 x 257 / 10 = 77.1, 332 / 40 = 8.3,
+  // 4 x 257 / 10 = 102.8. Buttons: 8 x 257 / 10 = 205.6, 7 x 13 / 4 = 22.75, 166 + k x 7.
+  const ControlPlacement expected[kPlacedControlCount] = {
+      {IDC_VELOCITY, 282, 77, 8, 102}, {IDC_PITCH_BEND, 298, 77, 8, 102},
+      {1283, 33, 205, 42, 22},         {1284, 89, 205, 42, 22},
+      {1285, 145, 205, 42, 22},        {1286, 201, 205, 42, 22},
+      {1287, 257, 205, 42, 22}};
+  for (int i = 0; i < kPlacedControlCount; ++i) {
+    const ControlPlacement& got = layout.controls[i];
+    EXPECT_EQ(got.id, expected[i].id);
+    EXPECT_EQ(got.left, expected[i].left) << got.id;
+    EXPECT_EQ(got.top, expected[i].top) << got.id;
+    EXPECT_EQ(got.width, expected[i].width) << got.id;
+    EXPECT_EQ(got.height, expected[i].height) << got.id;
+  }
+
+  // Status line at 257 - 52; picture at 161 / 2 = 80.5; captions at 7 x 257 / 10 = 179.9,
+  // 135 x 332 / 160 = 280.1 and 143 x 332 / 160 = 296.7.
+  const PaintLayout paint = LayoutPaint(332, 257, 7, 13, 332);
+  EXPECT_EQ(paint.switchText, (Point{7, 205}));
+  EXPECT_EQ(paint.deviceName, (Point{35, 205}));
+  EXPECT_EQ(paint.channelText, (Point{140, 205}));
+  EXPECT_EQ(paint.hint, (Point{7, 218}));
+  EXPECT_EQ(paint.picture, (Point{80, 44}));
+  EXPECT_EQ(paint.caption, (Point{251, 115}));
+  EXPECT_EQ(paint.velocityCaption, (Point{280, 179}));
+  EXPECT_EQ(paint.pitchCaption, (Point{296, 179}));
+
+  // Caps at that origin: key 1 (row 0, half-column 0), Q (1, 1), ] (1, 23), Z (3, 3).
+  EXPECT_EQ(CapRect(origin, 0x02), (Rect{-71, 63, -33, 102}));
+  EXPECT_EQ(CapRect(origin, 0x10), (Rect{-52, 102, -14, 141}));
+  EXPECT_EQ(CapRect(origin, 0x1B), (Rect{366, 102, 404, 141}));
+  EXPECT_EQ(CapRect(origin, 0x2C), (Rect{-14, 180, 24, 219}));
+  // A click at the client's left edge in row 1: (0 + 71 - 19) / 38 = 1, half-column 3: W.
+  EXPECT_EQ(HitTestKey(origin, 0, 63 + 39 + 10), 0x11);
+}
+
+TEST(WindowLayout, SmallWindowsTruncateTowardZero) {
   const KeyboardOrigin small = SetKeyboardOrigin(300, 100, 16);
-  EXPECT_EQ(small.x0, -87);  // truncation toward zero
+  EXPECT_EQ(small.x0, -87);
   EXPECT_EQ(small.y0, 16 - 28);
   EXPECT_EQ(LayoutPaint(100, 500, 10, 16, 100).picture.x, -35);
 }
