@@ -67,7 +67,7 @@ intptr_t AppController::OnCommand(unsigned commandId) {
   } else if (id >= CMD_KEY_FIRST && id <= CMD_KEY_LAST) {
     engine_.OnKeySignatureCommand(id);
   } else if (id == CMD_RECORD_START) {
-    recorder_.StartRecording();
+    OnRecordStart();
   } else if (id == CMD_RECORD_STOP) {
     recorder_.StopRecording();
   } else if (id == CMD_PLAY || id == CMD_PLAY_LOOP) {
@@ -94,6 +94,13 @@ intptr_t AppController::OnCommand(unsigned commandId) {
     ui_.Invalidate(true);
   }
   return 0;
+}
+
+void AppController::OnRecordStart() {
+  // A new take replaces the performance, so unsaved changes are offered for saving first, as
+  // on load and close. Switched off, the recorder only says so, and nothing is asked.
+  if (state_.switchedOn && !file_.MayDiscardChanges()) return;
+  recorder_.StartRecording();
 }
 
 void AppController::OnPlay(bool loop) {

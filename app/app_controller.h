@@ -74,6 +74,7 @@ class AppController {
   NoteEngine& engine() { return engine_; }
 
  private:
+  void OnRecordStart();
   void OnPlay(bool loop);
   void OnPlayStop();
   intptr_t OnFileCommand(unsigned commandId);

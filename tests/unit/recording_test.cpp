@@ -72,9 +72,10 @@ TEST(Recording, EmptyRecordingLeavesNothingAndClearsModified) {
   rig.Key(256, kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_TRUE(rig.app.document().modified);
-  rig.app.OnCommand(CMD_RECORD_START);  // discards the unsaved performance without asking
+  rig.ui.answers = {MessageAnswer::No};
+  rig.app.OnCommand(CMD_RECORD_START);  // asked first; No discards the unsaved performance
   EXPECT_EQ(rig.app.events().count(), 0u);
-  EXPECT_TRUE(rig.ui.messages.empty());
+  EXPECT_EQ(rig.ui.messages.size(), 1u);
   rig.Key(257, kScanA);  // a key-up before the first key-down is dropped
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_EQ(rig.app.events().count(), 0u);
