@@ -12,6 +12,7 @@
 #include "win32/mm_timer_service.h"
 #include "win32/keyboard_gdi.h"
 #include "win32/paint_gdi.h"
+#include "win32/toolbar.h"
 
 namespace velmira {
 
@@ -229,6 +230,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                         static_cast<uint32_t>(lParam));
       });
       return 0;
+    case WM_NOTIFY:
+      if (OnToolbarTipNotify(reinterpret_cast<const NMHDR*>(lParam))) return 0;
+      break;
     case WM_VSCROLL:
       app.OnScroll(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), LOWORD(wParam), HIWORD(wParam));
       return 0;
