@@ -11,6 +11,7 @@
 #include "win32/ui.h"
 #include "win32/mm_timer_service.h"
 #include "win32/keyboard_gdi.h"
+#include "win32/bar_tips.h"
 #include "win32/paint_gdi.h"
 #include "win32/toolbar.h"
 
@@ -44,6 +45,7 @@ struct MainWindow {
   KeyboardOrigin keyboardOrigin;
   MouseKeys mouse;
   std::unique_ptr<GdiKeyCapDrawer> drawer;
+  BarValueTips barTips;
 };
 
 MainWindow* g_main = nullptr;
@@ -116,6 +118,7 @@ LRESULT OnCreate(HWND window) {
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
   CreateControls(window, g_main->controls, g_main->app->state());
+  g_main->barTips.Create(window, g_main->controls.velocityBar, g_main->controls.pitchBendBar);
   g_main->ui.SetControls(&g_main->controls);
   if (!g_main->app->OnCreate(Shell().commandLine)) return -1;
   ReportMenuBar(window);
@@ -230,12 +233,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                         static_cast<uint32_t>(lParam));
       });
       return 0;
-    case WM_NOTIFY:
-      if (OnToolbarTipNotify(reinterpret_cast<const NMHDR*>(lParam))) return 0;
+    case WM_NOTIFY: {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (g_main->barTips.OnNotify(header) || OnToolbarTipNotify(header)) return 0;
       break;
-    case WM_VSCROLL:
-      app.OnScroll(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), LOWORD(wParam), HIWORD(wParam));
+    }
+    case WM_VSCROLL: {
+      HWND bar = reinterpret_cast<HWND>(lParam);
+      app.OnScroll(GetDlgCtrlID(bar), LOWORD(wParam), HIWORD(wParam));
+      g_main->barTips.OnScroll(bar, LOWORD(wParam));
       return 0;
+    }
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
