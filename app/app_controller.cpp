@@ -3,6 +3,7 @@
 #include "app/output_start.h"
 #include "commands/command_ids.h"
 #include "record/transport.h"
+#include "view/window_layout.h"
 
 namespace velmira {
 
@@ -131,6 +132,11 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
   const PerformanceEvent& event = events[index];
   engine_.ReplayKeyEvent(event.message, event.keyData, event.octaveShift);
+}
+
+std::string AppController::RecordingIndicator() const {
+  if (!recorder_.state().recording) return "";
+  return RecordingIndicatorText(recorder_.ElapsedMs());
 }
 
 bool AppController::OnStartupTimer() {

@@ -198,7 +198,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
-                      g_main->keyboardOrigin);
+                      g_main->keyboardOrigin, app.RecordingIndicator());
       return 0;
     case WM_LBUTTONDOWN: {
       const int slot = g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam),
@@ -222,9 +222,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return result;
     }
     case WM_TIMER:
-      if (wParam == 1) {
-        KillTimer(window, 1);
+      if (wParam == kPlayTimer) {
+        KillTimer(window, kPlayTimer);
         if (app.OnStartupTimer()) SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
+      } else if (wParam == kRecordingTimer) {
+        app.OnRecordingTick();
       }
       return 0;
     case MSG_PLAY_EVENT:

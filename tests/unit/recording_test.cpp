@@ -57,6 +57,26 @@ TEST(Recording, EventsCarryDelaysShiftsAndTheWholeKeyData) {
   EXPECT_EQ(rig.app.playbackBuffer().events()[3].keyData, e[3].keyData);
 }
 
+TEST(Recording, TheIndicatorShowsTheRecordersClockAndTicksOnlyWhileRecording) {
+  RecordRig rig;
+  rig.At(10000);
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_TRUE(rig.ui.recordingTick);
+  EXPECT_EQ(rig.app.RecordingIndicator(), "录音中 0:00");
+  const int repaints = rig.ui.indicatorRepaints;
+  rig.At(10999);
+  rig.app.OnRecordingTick();  // the same second: nothing to repaint
+  EXPECT_EQ(rig.ui.indicatorRepaints, repaints);
+  rig.At(71000);
+  rig.app.OnRecordingTick();
+  EXPECT_EQ(rig.ui.indicatorRepaints, repaints + 1);
+  EXPECT_EQ(rig.app.RecordingIndicator(), "录音中 1:01");
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  EXPECT_FALSE(rig.ui.recordingTick);
+  EXPECT_EQ(rig.ui.indicatorRepaints, repaints + 2);
+  EXPECT_EQ(rig.app.RecordingIndicator(), "");
+}
+
 TEST(Recording, DeltaIsTakenModulo2To32) {
   RecordRig rig;
   rig.At(0xFFFFFF00u);
