@@ -3,6 +3,7 @@
 #include "app/output_start.h"
 #include "commands/command_ids.h"
 #include "record/transport.h"
+#include "view/window_layout.h"
 
 namespace velmira {
 
@@ -100,7 +101,7 @@ intptr_t AppController::Command(unsigned commandId) {
   } else if (id >= CMD_KEY_FIRST && id <= CMD_KEY_LAST) {
     engine_.OnKeySignatureCommand(id);
   } else if (id == CMD_RECORD_START) {
-    recorder_.StartRecording();
+    OnRecordStart();
   } else if (id == CMD_RECORD_STOP) {
     recorder_.StopRecording();
   } else if (id == CMD_PLAY || id == CMD_PLAY_LOOP) {
@@ -129,6 +130,13 @@ intptr_t AppController::Command(unsigned commandId) {
     ui_.Invalidate(true);
   }
   return 0;
+}
+
+void AppController::OnRecordStart() {
+  // A new take replaces the performance, so unsaved changes are offered for saving first, as
+  // on load and close. Switched off, the recorder only says so, and nothing is asked.
+  if (state_.switchedOn && !file_.MayDiscardChanges()) return;
+  recorder_.StartRecording();
 }
 
 void AppController::OnPlay(bool loop) {
@@ -160,6 +168,11 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
   const PerformanceEvent& event = events[index];
   engine_.ReplayKeyEvent(event.message, event.keyData, event.octaveShift);
+}
+
+std::string AppController::RecordingIndicator() const {
+  if (!recorder_.state().recording) return "";
+  return RecordingIndicatorText(recorder_.ElapsedMs());
 }
 
 bool AppController::OnStartupTimer() {

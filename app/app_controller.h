@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "engine/clock.h"
 #include "engine/device_control.h"
@@ -62,6 +63,10 @@ class AppController {
   void OnPlayEvent(const PerformanceEvent* events, uint32_t index);
   // Timer 1 (the automatic play after a start-up load): true when play should be sent.
   bool OnStartupTimer();
+  // The periodic tick that runs while recording.
+  void OnRecordingTick() { recorder_.OnTick(); }
+  // What the recording indicator shows ("录音中 1:05"), or "" when not recording.
+  std::string RecordingIndicator() const;
   // WM_CLOSE: true when the window may be destroyed.
   bool OnCloseRequest();
   // WM_QUERYENDSESSION: true when the session may end.
@@ -83,6 +88,7 @@ class AppController {
   Result Guarded(Result failed, Handler handler);
   bool Create(const char* commandLine);
   intptr_t Command(unsigned commandId);
+  void OnRecordStart();
   void OnPlay(bool loop);
   void OnPlayStop();
   intptr_t OnFileCommand(unsigned commandId);

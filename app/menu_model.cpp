@@ -42,8 +42,8 @@ MenuItem InstrumentMenu() {
     MenuItem sub = Popup(label);
     for (int k = 0; k < 8; ++k) {
       const InstrumentEntry& entry = group.entries[k];
-      std::snprintf(label, sizeof label, "&%d.\t%s", k + 1, entry.name);
-      sub.items.push_back(Command(CMD_PROGRAM_BASE + entry.program, label, entry.program == 0));
+      sub.items.push_back(Command(CMD_PROGRAM_BASE + entry.program, InstrumentItemLabel(g, k),
+                                  entry.program == 0));
     }
     menu.items.push_back(std::move(sub));
   }
@@ -137,5 +137,43 @@ MenuItem* FindIn(std::vector<MenuItem>& items, int id) {
 }  // namespace
 
 MenuItem* FindMenuItem(MenuBar& bar, int id) { return FindIn(bar.popups, id); }
+
+std::string InstrumentItemLabel(int group, int item) {
+  return "&" + std::to_string(item + 1) + ".\t" + InstrumentTable[group].entries[item].name;
+}
+
+// GBK trail bytes start at 0x40, so '&', '(', ')' and the tab are never part of a character.
+std::string PlainMenuText(const std::string& label) {
+  std::string text = label;
+  // The prefix: "&", the key, "." and the blanks or tab before the text.
+  if (text.size() >= 4 && text[0] == '&' && text[2] == '.' &&
+      (text[3] == '\t' || text[3] == ' ')) {
+    size_t start = 3;
+    while (start < text.size() && (text[start] == '\t' || text[start] == ' ')) ++start;
+    text.erase(0, start);
+  }
+  const size_t tab = text.find('\t');
+  if (tab != std::string::npos) text.erase(tab);
+  const size_t bracket = text.rfind("(&");
+  if (bracket != std::string::npos && bracket + 4 == text.size() && text.back() == ')') {
+    text.erase(bracket);
+  }
+  std::string plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '&') {
+      plain += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == '&') {
+      plain += '&';
+      ++i;
+    }
+  }
+  return plain;
+}
+
+std::string ToolbarTip(int button) {
+  if (button < 0 || button >= kToolbarButtonCount) return "";
+  const ToolbarButton& b = ToolbarButtons[button];
+  return PlainMenuText(InstrumentItemLabel(b.group, b.item));
+}
 
 }  // namespace velmira

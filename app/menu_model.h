@@ -30,4 +30,13 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
 // The command item with the given id anywhere in the tree, or null.
 MenuItem* FindMenuItem(MenuBar& bar, int id);
 
+// The label of an instrument menu item: "&1.\t三角钢琴" for group 0, item 0.
+std::string InstrumentItemLabel(int group, int item);
+// What a menu label reads as plain text: without the access key that the menu marks, whether
+// as a prefix ("&1.\t") or in brackets ("(&R)"), without the accelerator after a tab, and with
+// "&&" as one "&".
+std::string PlainMenuText(const std::string& label);
+// The tooltip of toolbar button 0..13: the plain text of its instrument's menu item.
+std::string ToolbarTip(int button);
+
 }  // namespace velmira

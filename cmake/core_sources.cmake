@@ -21,6 +21,7 @@ set(VELMIRA_CORE_SOURCES
   record/recorder.cpp
   record/thread_timer_service.cpp
   record/transport.cpp
+  view/bar_value.cpp
   view/keyboard_geometry.cpp
   view/window_layout.cpp
 )

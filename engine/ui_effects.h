@@ -46,6 +46,11 @@ class UiEffects {
   virtual bool ChooseFile(FileDialog dialog, char* path, char* title) = 0;
   // Window timer 1 of the main window, which sends the play command when it fires.
   virtual void SetPlayTimer(unsigned milliseconds) = 0;
+  // While running, a periodic tick of the main window, several times a second, that reaches
+  // the controller's OnRecordingTick; it runs only while recording.
+  virtual void SetRecordingTick(bool running) = 0;
+  // Repaint the recording indicator's area only (it appears, changes or goes).
+  virtual void InvalidateRecordingIndicator() = 0;
 };
 
 // The asynchronous state of the modifier keys (either Shift, either Ctrl).

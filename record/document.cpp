@@ -58,6 +58,10 @@ MessageAnswer Document::ConfirmSaveChanges(const char* name) {
   return Save() ? MessageAnswer::Yes : MessageAnswer::Cancel;
 }
 
+bool Document::MayDiscardChanges() {
+  return !(doc_.modified && ConfirmSaveChanges(doc_.fileTitle) == MessageAnswer::Cancel);
+}
+
 bool Document::Save() {
   if (doc_.fileTitle[0] != '\0') return SaveTo();
   return SaveAs();
@@ -101,7 +105,7 @@ void Document::ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu) 
 }
 
 void Document::Load() {
-  if (doc_.modified && ConfirmSaveChanges(doc_.fileTitle) == MessageAnswer::Cancel) return;
+  if (!MayDiscardChanges()) return;
   if (!ui_.ChooseFile(FileDialog::Open, doc_.filePath, doc_.fileTitle)) return;
   LoadedPerformance loaded;
   if (const char* error = LoadPerformanceFile(doc_.filePath, &loaded)) {
@@ -142,10 +146,6 @@ void Document::LoadAtStartup(const char* commandLine) {
   }
   ApplyLoadedPerformance(loaded, false);
   if (player_.switchedOn) ui_.SetPlayTimer(500);
-}
-
-bool Document::CloseRequest() {
-  return !(doc_.modified && ConfirmSaveChanges(doc_.fileTitle) == MessageAnswer::Cancel);
 }
 
 }  // namespace velmira

@@ -32,6 +32,9 @@ class Document {
   void ShowFileError(const char* messageTemplate, const char* name);
   void UpdateTitle(const char* name);
   MessageAnswer ConfirmSaveChanges(const char* name);
+  // Before the performance is replaced or the program ends: true when it may go, that is
+  // when nothing is unsaved, or the user answered No, or Yes and the save succeeded.
+  bool MayDiscardChanges();
 
   bool Save();    // CMD_SAVE: true when the file was written
   bool SaveAs();  // CMD_SAVE_AS
@@ -40,7 +43,7 @@ class Document {
   // During the main window's creation, after the device was opened (or not).
   void LoadAtStartup(const char* commandLine);
   // WM_CLOSE: true when the window may be destroyed.
-  bool CloseRequest();
+  bool CloseRequest() { return MayDiscardChanges(); }
   // WM_QUERYENDSESSION: true when the session may end.
   bool QueryEndSession() { return CloseRequest(); }
 

@@ -34,7 +34,10 @@ void Recorder::StartRecording() {
   ApplyTransportRow(TransportRow::Recording, document_.modified, ui_);
   state_.recording = true;
   events_.Release();
-  state_.lastEventTime = clock_.NowMs();
+  state_.lastEventTime = state_.startTime = clock_.NowMs();
+  shownSeconds_ = 0;
+  ui_.SetRecordingTick(true);
+  ui_.InvalidateRecordingIndicator();
 }
 
 void Recorder::StopRecording() {
@@ -42,8 +45,18 @@ void Recorder::StopRecording() {
                     document_.modified, ui_);
   if (events_.empty()) document_.modified = false;
   state_.recording = false;
+  ui_.SetRecordingTick(false);
+  ui_.InvalidateRecordingIndicator();
   ReleasePlaybackBuffer(playback_);
   RebuildPlaybackBuffer(playback_, events_.events(), events_.count(), ui_);
+}
+
+void Recorder::OnTick() {
+  if (!state_.recording) return;  // a tick already on its way when the recording stopped
+  const uint32_t seconds = ElapsedMs() / 1000;
+  if (seconds == shownSeconds_) return;
+  shownSeconds_ = seconds;
+  ui_.InvalidateRecordingIndicator();
 }
 
 }  // namespace velmira

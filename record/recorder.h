@@ -15,6 +15,7 @@ namespace velmira {
 struct RecorderState {
   bool recording = false;
   uint32_t lastEventTime = 0;  // of the previous event, or of the start of the recording
+  uint32_t startTime = 0;      // of the recording
 };
 
 // Replaces the PlaybackBuffer by a copy of the events. On failure tells the user and leaves
@@ -33,6 +34,10 @@ class Recorder final : public KeyEventRecorder {
   void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) override;
   void StartRecording();  // CMD_RECORD_START
   void StopRecording();   // CMD_RECORD_STOP
+  // Milliseconds since the recording started, by the clock that stamps its events.
+  uint32_t ElapsedMs() const { return clock_.NowMs() - state_.startTime; }
+  // The periodic tick while recording: the indicator is repainted when its seconds change.
+  void OnTick();
 
   const RecorderState& state() const { return state_; }
 
@@ -44,6 +49,7 @@ class Recorder final : public KeyEventRecorder {
   Clock& clock_;
   UiEffects& ui_;
   RecorderState state_;
+  uint32_t shownSeconds_ = 0;
 };
 
 }  // namespace velmira

@@ -1,5 +1,6 @@
 #include "view/window_layout.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "commands/command_ids.h"
@@ -46,7 +47,42 @@ PaintLayout LayoutPaint(int W, int H, int cw, int ch, int CW) {
       {pictureLeft + kPictureWidth, 115},
       {135 * W / 160, captionY},
       {143 * W / 160, captionY},
+      LayoutRecordingIndicator(W, H, cw, ch, CW),
   };
+}
+
+namespace {
+bool Overlap(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+}  // namespace
+
+RecordingIndicatorLayout LayoutRecordingIndicator(int W, int H, int cw, int ch, int CW) {
+  RecordingIndicatorLayout at;
+  at.box = Rect{cw, 44 + ch, 13 * cw, 44 + 2 * ch};
+  const int diameter = 2 * ch / 3;
+  const int dotTop = at.box.top + (ch - diameter) / 2;
+  at.dot = Rect{at.box.left, dotTop, at.box.left + diameter, dotTop + diameter};
+  at.text = Point{at.box.left + diameter + cw / 2, at.box.top};
+
+  const KeyboardOrigin keys = SetKeyboardOrigin(W, H, ch);
+  const ControlLayout controls = LayoutControls(W, H, cw, ch);
+  const ControlPlacement& first = controls.controls[2];  // 开始录制, the left end of the row
+  const int buttonsBottom = first.top + first.height;
+  const Rect keysAndStrip{keys.x0, keys.y0, keys.x0 + kKeyBlockWidth,
+                          std::max(keys.y0 + kKeyBlockHeight, first.top)};
+  const Rect buttons{first.left, first.top, W - first.left, buttonsBottom};
+  at.shown = at.box.right + cw <= (CW - kPictureWidth) / 2 && at.box.bottom <= H - 4 * ch &&
+             !Overlap(at.box, keysAndStrip) && !Overlap(at.box, buttons);
+  return at;
+}
+
+std::string RecordingIndicatorText(uint32_t elapsedMs) {
+  const uint32_t seconds = elapsedMs / 1000;
+  char text[32];
+  std::snprintf(text, sizeof text, "录音中 %u:%02u", static_cast<unsigned>(seconds / 60),
+                static_cast<unsigned>(seconds % 60));
+  return text;
 }
 
 int InstrumentPictureIndex(int channel, int program) {

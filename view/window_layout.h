@@ -2,6 +2,7 @@
 // the letter "M" (cw, ch); and what the instrument picture and caption show.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "view/keyboard_geometry.h"
@@ -37,6 +38,22 @@ constexpr int kPedalWidth = 4 * kCapWidth;
 constexpr int kPedalHeight = kCapHeight;
 constexpr int kPedalGap = 8;
 
+// The recording indicator: a red dot, then "录音中" and the elapsed time, in a box of 12 cells
+// by one line, one line below the top of the instrument picture, a cell in from the left edge.
+// It is shown only where it covers nothing: a cell or more left of the picture, above the
+// status line, and clear of the key block with the strip under it down to the buttons, and of
+// the buttons. Otherwise (a narrow or low window) it is not shown at all.
+struct RecordingIndicatorLayout {
+  bool shown = false;
+  Rect box;   // everything it paints lies inside: the text is clipped to it
+  Rect dot;   // the red dot's bounding square
+  Point text;
+};
+RecordingIndicatorLayout LayoutRecordingIndicator(int width, int height, int cellWidth,
+                                                  int cellHeight, int clientWidth);
+// "录音中 m:ss" (GBK): whole minutes and seconds.
+std::string RecordingIndicatorText(uint32_t elapsedMs);
+
 struct PaintLayout {
   Point switchText;      // "开启" / "关闭"
   Point deviceName;
@@ -46,6 +63,7 @@ struct PaintLayout {
   Point caption;         // against the picture's right edge
   Point velocityCaption; // "力度"
   Point pitchCaption;    // "频率"
+  RecordingIndicatorLayout recording;
 };
 // clientWidth is the width read from the window at paint time (normally equal to width).
 PaintLayout LayoutPaint(int width, int height, int cellWidth, int cellHeight, int clientWidth);

@@ -11,7 +11,9 @@
 #include "win32/ui.h"
 #include "win32/mm_timer_service.h"
 #include "win32/keyboard_gdi.h"
+#include "win32/bar_tips.h"
 #include "win32/paint_gdi.h"
+#include "win32/toolbar.h"
 
 namespace velmira {
 
@@ -43,6 +45,7 @@ struct MainWindow {
   KeyboardOrigin keyboardOrigin;
   MouseKeys mouse;
   std::unique_ptr<GdiKeyCapDrawer> drawer;
+  BarValueTips barTips;
 };
 
 MainWindow* g_main = nullptr;
@@ -117,6 +120,7 @@ LRESULT OnCreate(HWND window) {
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
   CreateControls(window, g_main->controls, g_main->app->state());
+  g_main->barTips.Create(window, g_main->controls.velocityBar, g_main->controls.pitchBendBar);
   g_main->ui.SetControls(&g_main->controls);
   if (!g_main->app->OnCreate(Shell().commandLine)) return -1;
   ReportMenuBar(window);
@@ -210,7 +214,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
-                      g_main->keyboardOrigin, app.engine().PedalDown());
+                      g_main->keyboardOrigin, app.engine().PedalDown(), app.RecordingIndicator());
       return 0;
     case WM_LBUTTONDOWN: {
       const int slot = g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam),
@@ -234,9 +238,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return result;
     }
     case WM_TIMER:
-      if (wParam == 1) {
-        KillTimer(window, 1);
+      if (wParam == kPlayTimer) {
+        KillTimer(window, kPlayTimer);
         if (app.OnStartupTimer()) SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
+      } else if (wParam == kRecordingTimer) {
+        app.OnRecordingTick();
       }
       return 0;
     case MSG_PLAY_EVENT:
@@ -245,9 +251,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                         static_cast<uint32_t>(lParam));
       });
       return 0;
-    case WM_VSCROLL:
-      app.OnScroll(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (g_main->barTips.OnNotify(header) || OnToolbarTipNotify(header)) return 0;
+      break;
+    }
+    case WM_VSCROLL: {
+      HWND bar = reinterpret_cast<HWND>(lParam);
+      app.OnScroll(GetDlgCtrlID(bar), LOWORD(wParam), HIWORD(wParam));
+      g_main->barTips.OnScroll(bar, LOWORD(wParam));
       return 0;
+    }
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

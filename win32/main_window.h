@@ -5,6 +5,11 @@
 
 namespace velmira {
 
+// The main window's timers: 1 plays a file loaded at start-up, 2 ticks while recording.
+constexpr UINT_PTR kPlayTimer = 1;
+constexpr UINT_PTR kRecordingTimer = 2;
+constexpr UINT kRecordingTickMs = 250;
+
 struct MainWindowControls {
   int cellWidth = 0;   // width of "M" in the window's default font
   int cellHeight = 0;  // height of the same text

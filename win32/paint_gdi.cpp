@@ -36,11 +36,28 @@ namespace {
 void Text(HDC dc, Point at, const char* text) {
   TextOutA(dc, at.x, at.y, text, static_cast<int>(std::strlen(text)));
 }
+
+// The text on the background, clipped to the box, then the red dot.
+void DrawRecordingIndicator(HDC dc, const RecordingIndicatorLayout& at, const std::string& text) {
+  const RECT box{at.box.left, at.box.top, at.box.right, at.box.bottom};
+  ExtTextOutA(dc, at.text.x, at.text.y, ETO_OPAQUE | ETO_CLIPPED, &box, text.c_str(),
+              static_cast<UINT>(text.size()), nullptr);
+  HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  Ellipse(dc, at.dot.left, at.dot.top, at.dot.right, at.dot.bottom);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
 }  // namespace
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin, bool pedalDown) {
+                     const KeyboardOrigin& origin, bool pedalDown,
+                     const std::string& recordingIndicator) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   DrawKeyboard(dc, origin, pedalDown);
@@ -73,6 +90,9 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   Text(dc, at.caption, KeyCaption(state.keySignature, InstrumentName(state.program)).c_str());
   Text(dc, at.velocityCaption, "力度");
   Text(dc, at.pitchCaption, "频率");
+  if (!recordingIndicator.empty() && at.recording.shown) {
+    DrawRecordingIndicator(dc, at.recording, recordingIndicator);
+  }
   EndPaint(window, &paint);
 }
 

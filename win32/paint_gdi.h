@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "win32/main_window.h"
 #include "engine/midi_output_service.h"
 #include "engine/player_state.h"
@@ -24,6 +26,7 @@ void LayoutMainWindow(HWND window, int width, int height, const MainWindowContro
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin, bool pedalDown);
+                     const KeyboardOrigin& origin, bool pedalDown,
+                     const std::string& recordingIndicator);
 
 }  // namespace velmira

@@ -7,6 +7,7 @@
 #include "win32/help.h"
 #include "commands/command_ids.h"
 #include "win32/menu.h"
+#include "view/window_layout.h"
 
 namespace velmira {
 
@@ -96,7 +97,29 @@ bool Win32UiEffects::ChooseFile(FileDialog dialog, char* path, char* title) {
   return GetSaveFileNameA(&ofn) != 0;
 }
 
-void Win32UiEffects::SetPlayTimer(unsigned milliseconds) { SetTimer(window_, 1, milliseconds, nullptr); }
+void Win32UiEffects::SetPlayTimer(unsigned milliseconds) {
+  SetTimer(window_, kPlayTimer, milliseconds, nullptr);
+}
+
+void Win32UiEffects::SetRecordingTick(bool running) {
+  if (running) {
+    SetTimer(window_, kRecordingTimer, kRecordingTickMs, nullptr);
+  } else {
+    KillTimer(window_, kRecordingTimer);
+  }
+}
+
+void Win32UiEffects::InvalidateRecordingIndicator() {
+  if (controls_ == nullptr) return;
+  RECT client{};
+  GetClientRect(window_, &client);
+  const RecordingIndicatorLayout at =
+      LayoutRecordingIndicator(client.right, client.bottom, controls_->cellWidth,
+                               controls_->cellHeight, client.right);
+  if (!at.shown) return;
+  const RECT box{at.box.left, at.box.top, at.box.right, at.box.bottom};
+  InvalidateRect(window_, &box, TRUE);
+}
 
 LocalDate Win32Calendar::Today() {
   SYSTEMTIME now{};

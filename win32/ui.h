@@ -29,6 +29,8 @@ class Win32UiEffects final : public UiEffects {
   void FlushPendingPlayEvents(bool deliver) override;
   bool ChooseFile(FileDialog dialog, char* path, char* title) override;
   void SetPlayTimer(unsigned milliseconds) override;
+  void SetRecordingTick(bool running) override;
+  void InvalidateRecordingIndicator() override;
 
  private:
   HWND window_ = nullptr;

@@ -2,7 +2,8 @@
 (the same notes in order, with the recorded timing, then 16 All Notes Off), in a loop (repeated
 with the lead-in as the pause between repetitions until stopped), and not at all while the
 output is switched off (a box "请打开开关"). The record menu's grey states and the transport
-buttons in each situation: recording, idle with a performance, playing, stopped.
+buttons in each situation: recording, idle with a performance, playing, stopped. A new
+recording over the unsaved phrase asks first, and Cancel keeps the phrase.
 
 Timing: the call log's time stamps of the replayed notes are compared with those of the live
 notes; each interval between consecutive notes must match within TOLERANCE_MS.
@@ -253,6 +254,21 @@ class RecordAndPlay(unittest.TestCase):
                                               "play after switching on")
         self.wait_situation(STOPPED, "after playing to the end again")
         program.wait_keyboard()
+
+    def test_5_a_new_recording_asks_first_and_cancel_keeps_the_phrase(self):
+        program.give_keyboard()
+        self.click_button(START)
+        box = session.wait_window(cls="#32770", title="QJ")
+        texts = [c.text for c in session.children(box.hwnd) if c.cls == "Static" and c.text]
+        self.assertEqual(texts, ["保存当前的变化在 未命名?"])
+        session.screenshot("new_recording_question")
+        session.click(*session.control(box, id=2, cls="Button").centre)  # Cancel
+        session.wait_no_window("#32770")
+        self.wait_situation(STOPPED, "after Cancel")
+        program.command(PLAY)
+        expected = PHRASE + wh.ALL_NOTES_OFF
+        self.assertEqual(program.expect(expected, "play after Cancel"), expected)
+        self.wait_situation(STOPPED, "after playing the kept phrase")
 
     def test_z_end_without_saving(self):
         # The recording is not saved: closing asks, and No ends the program.

@@ -88,6 +88,10 @@ class FakeUi : public UiEffects {
   }
   std::vector<unsigned> playTimers;
   void SetPlayTimer(unsigned ms) override { playTimers.push_back(ms); }
+  bool recordingTick = false;
+  int indicatorRepaints = 0;
+  void SetRecordingTick(bool running) override { recordingTick = running; }
+  void InvalidateRecordingIndicator() override { ++indicatorRepaints; }
 };
 
 class FakeModifiers : public ModifierKeys {

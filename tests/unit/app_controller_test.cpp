@@ -1,8 +1,10 @@
 // The main window's behaviour behind its messages: key routing, focus loss, command dispatch.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
@@ -176,6 +178,60 @@ TEST(AppController, PlayEventsOutsideTheCurrentPlaybackBufferPlayNothing) {
   rig.app.OnPlayEvent(buffer.events(), 0);
   EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 60)});
   EXPECT_EQ(drawer.caps, (std::vector<DrawnCap>{{kScanA, true, true, 0}}));
+}
+
+// One unsaved take of A.
+void RecordFirstTake(ControllerRig& rig) {
+  rig.app.OnCreate();
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.app.OnKey(256, KeyData(kScanA));
+  rig.app.OnKey(257, KeyData(kScanA));
+  rig.app.OnCommand(CMD_RECORD_STOP);
+}
+
+TEST(AppController, ANewRecordingAsksBeforeDiscardingAnUnsavedTake) {
+  ControllerRig rig;
+  RecordFirstTake(rig);
+  rig.ui.answers = {MessageAnswer::Cancel};
+  rig.app.OnCommand(CMD_RECORD_START);
+  ASSERT_EQ(rig.ui.messages.size(), 1u);
+  EXPECT_EQ(rig.ui.messages[0].text, "保存当前的变化在 未命名?");
+  // Cancel: no recording; the take and its flag are as they were.
+  EXPECT_FALSE(rig.app.recorder().state().recording);
+  EXPECT_EQ(rig.app.events().count(), 2u);
+  EXPECT_TRUE(rig.app.document().modified);
+
+  rig.ui.answers = {MessageAnswer::No};
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_EQ(rig.ui.messages.size(), 2u);
+  EXPECT_TRUE(rig.app.recorder().state().recording);
+  EXPECT_EQ(rig.app.events().count(), 0u);
+  EXPECT_TRUE(rig.ui.dialogs.empty());
+}
+
+TEST(AppController, YesRecordsOnlyAfterTheSaveSucceeded) {
+  ControllerRig rig;
+  RecordFirstTake(rig);
+  rig.ui.answers = {MessageAnswer::Yes};
+  rig.ui.chosenFiles = {""};  // the save dialog cancelled
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_FALSE(rig.app.recorder().state().recording);
+  EXPECT_EQ(rig.app.events().count(), 2u);
+
+  const std::string path = ::testing::TempDir() + "velmira-first-take.qji";
+  rig.ui.answers = {MessageAnswer::Yes};
+  rig.ui.chosenFiles = {path};
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_EQ(rig.ui.dialogs, (std::vector<FileDialog>{FileDialog::Save, FileDialog::Save}));
+  EXPECT_TRUE(rig.app.recorder().state().recording);
+  EXPECT_EQ(rig.app.events().count(), 0u);
+  EXPECT_EQ(rig.ui.title, "Velmira - [velmira-first-take.qji]");  // saved
+  std::remove(path.c_str());
+
+  // Saved, then a take of nothing: replaced without a question.
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_EQ(rig.ui.messages.size(), 2u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "commands/command_ids.h"
 #include "tests/fakes/engine_rig.h"
+#include "view/bar_value.h"
 
 namespace velmira {
 namespace {
@@ -135,6 +136,22 @@ TEST(Commands, EscapeStopsEverythingAndRepaints) {
   EXPECT_EQ(rig.service.messages[15], 0xBFu | (123u << 8));
   EXPECT_EQ(rig.state.holdPlain, 0);
   EXPECT_EQ(rig.ui.invalidations, invalidations + 1);
+}
+
+TEST(BarValue, ShowsWhatTheEngineTakesFromTheBar) {
+  EngineRig rig;
+  rig.Start();
+  for (int position : {1, 8191, 8192, 8193, 16383}) {
+    rig.service.messages.clear();
+    rig.engine.OnPitchBendScroll(kScrollThumbTrack, position);
+    ASSERT_EQ(rig.service.messages.size(), 1u);
+    const uint32_t m = rig.service.messages[0];
+    const int bend = static_cast<int>(((m >> 8) & 0x7F) | (((m >> 16) & 0x7F) << 7));
+    EXPECT_EQ(BarValue(IDC_PITCH_BEND, position), bend - 8191) << position;
+  }
+  EXPECT_EQ(BarValueText(IDC_VELOCITY, 28), "力度 100");
+  EXPECT_EQ(BarValueText(IDC_PITCH_BEND, 8192), "频率 0");  // at rest
+  EXPECT_EQ(BarValueText(IDC_PITCH_BEND, 1), "频率 +8191");
 }
 
 }  // namespace

@@ -104,5 +104,26 @@ TEST(InstrumentTable, ProgramsRunInOrderAndToolbarReadsThem) {
   }
 }
 
+TEST(MenuText, PlainTextIsTheLabelWithoutWhatTheMenuAddsForItsKey) {
+  EXPECT_EQ(PlainMenuText("&1.\t三角钢琴"), "三角钢琴");
+  EXPECT_EQ(PlainMenuText("打开(&O)\tAlt+O"), "打开");
+  EXPECT_EQ(PlainMenuText("&Help"), "Help");
+  EXPECT_EQ(PlainMenuText("R&&B"), "R&B");
+  // Brackets of the name itself stay.
+  EXPECT_EQ(PlainMenuText(InstrumentItemLabel(12, 7)), "FX 8(科幻)");
+}
+
+TEST(MenuText, EachToolbarTipIsItsInstrumentsMenuItemAsPlainText) {
+  testing::FakeMidiService service;
+  PlayerState state;
+  MenuBar bar = BuildMenuBar(service, 1, state);
+  for (int i = 0; i < kToolbarButtonCount; ++i) {
+    const ToolbarButton& b = ToolbarButtons[i];
+    const int program = InstrumentTable[b.group].entries[b.item].program;
+    EXPECT_EQ(PlainMenuText(FindMenuItem(bar, CMD_PROGRAM_BASE + program)->label), ToolbarTip(i));
+  }
+  EXPECT_EQ(ToolbarTip(13), "鸟叫");
+}
+
 }  // namespace
 }  // namespace velmira

@@ -57,6 +57,24 @@ TEST(Recording, EventsCarryDelaysShiftsAndTheWholeKeyData) {
   EXPECT_EQ(rig.app.playbackBuffer().events()[3].keyData, e[3].keyData);
 }
 
+TEST(Recording, TheIndicatorShowsTheRecordersClockAndTicksOnlyWhileRecording) {
+  RecordRig rig;
+  rig.At(10000);
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_TRUE(rig.ui.recordingTick);
+  const int repaints = rig.ui.indicatorRepaints;
+  rig.At(10999);
+  rig.app.OnRecordingTick();  // the same second: nothing to repaint
+  EXPECT_EQ(rig.ui.indicatorRepaints, repaints);
+  rig.At(71000);
+  rig.app.OnRecordingTick();
+  EXPECT_EQ(rig.ui.indicatorRepaints, repaints + 1);
+  EXPECT_EQ(rig.app.RecordingIndicator(), "录音中 1:01");
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  EXPECT_FALSE(rig.ui.recordingTick);
+  EXPECT_EQ(rig.app.RecordingIndicator(), "");
+}
+
 TEST(Recording, DeltaIsTakenModulo2To32) {
   RecordRig rig;
   rig.At(0xFFFFFF00u);
@@ -72,9 +90,10 @@ TEST(Recording, EmptyRecordingLeavesNothingAndClearsModified) {
   rig.Key(256, kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_TRUE(rig.app.document().modified);
-  rig.app.OnCommand(CMD_RECORD_START);  // discards the unsaved performance without asking
+  rig.ui.answers = {MessageAnswer::No};
+  rig.app.OnCommand(CMD_RECORD_START);  // asked first; No discards the unsaved performance
   EXPECT_EQ(rig.app.events().count(), 0u);
-  EXPECT_TRUE(rig.ui.messages.empty());
+  EXPECT_EQ(rig.ui.messages.size(), 1u);
   rig.Key(257, kScanA);  // a key-up before the first key-down is dropped
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_EQ(rig.app.events().count(), 0u);

@@ -92,6 +92,21 @@ TEST(WindowLayout, SmallWindowsTruncateTowardZero) {
   EXPECT_EQ(LayoutPaint(100, 500, 10, 16, 100).picture.x, -35);
 }
 
+TEST(RecordingIndicator, LeftOfThePictureOnlyWhereItCoversNothing) {
+  const RecordingIndicatorLayout at = LayoutPaint(800, 500, 10, 16, 800).recording;
+  EXPECT_TRUE(at.shown);
+  EXPECT_EQ(at.box, (Rect{10, 60, 130, 76}));
+  EXPECT_EQ(at.dot, (Rect{10, 63, 20, 73}));
+  EXPECT_EQ(at.text, (Point{25, 60}));
+  // 500 wide, the picture at 164: shown 300 high; 250 high the keys come up to y 63.
+  EXPECT_TRUE(LayoutRecordingIndicator(500, 300, 10, 16, 500).shown);
+  EXPECT_FALSE(LayoutRecordingIndicator(500, 250, 10, 16, 500).shown);
+  // 400 wide: the picture at 114 leaves less than a cell right of the box.
+  EXPECT_FALSE(LayoutRecordingIndicator(400, 500, 10, 16, 400).shown);
+  EXPECT_EQ(RecordingIndicatorText(59999), "录音中 0:59");
+  EXPECT_EQ(RecordingIndicatorText(3723000), "录音中 62:03");
+}
+
 TEST(KeyboardGeometry, CapsOfEverySlotFormTheStaggeredBlock) {
   const KeyboardOrigin origin{100, 200};
   for (int slot = 0; slot < kKeySlotCount; ++slot) {
