@@ -76,7 +76,7 @@ void AppController::OnFocusLost() {
   held_.ReleaseAll([this](uint32_t keyUp) { engine_.PlayKeyEvent(kKeyUpMessage, keyUp); });
   // The space bar's key-up would not arrive either.
   if (engine_.LivePedalDown()) {
-    engine_.PlayKeyEvent(kKeyUpMessage, (uint32_t{kPedalScanCode} << 16) | 0xC0000001u);
+    engine_.PlayKeyEvent(kKeyUpMessage, KeyUpData(kPedalScanCode));
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "win32/shell_resources.h"
 #include "engine/key_map.h"
+#include "view/window_texts.h"
 
 namespace velmira {
 
@@ -95,7 +96,7 @@ void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down) {
   SetBkMode(dc, TRANSPARENT);
   const Rect label = LabelRect(p);
   RECT text{label.left, label.top, label.right, label.bottom};
-  DrawTextA(dc, "踏板", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  DrawTextA(dc, kPedalLabel, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
   SetBkMode(dc, OPAQUE);
   SelectObject(dc, labelFont);
 }

@@ -6,6 +6,7 @@
 
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
+#include "commands/transport_buttons.h"
 #include "win32/shell_resources.h"
 #include "win32/variant.h"
 #include "win32/ui.h"
@@ -49,14 +50,6 @@ struct MainWindow {
 };
 
 MainWindow* g_main = nullptr;
-
-struct TransportButton {
-  int id;
-  const char* label;
-};
-constexpr TransportButton kTransportButtons[5] = {
-    {CMD_RECORD_START, "开始录制"}, {CMD_RECORD_STOP, "停止录制"}, {CMD_PLAY, "开始播放"},
-    {CMD_PLAY_LOOP, "循环播放"}, {CMD_PLAY_STOP, "停止播放"}};
 
 // Hands the keyboard focus back to the main window, so that keys keep playing after a click
 // on a transport button; the key messages that found the button focused are passed on (a key

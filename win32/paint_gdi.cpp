@@ -8,6 +8,7 @@
 #include "win32/shell_resources.h"
 #include "win32/keyboard_gdi.h"
 #include "view/window_layout.h"
+#include "view/window_texts.h"
 
 namespace velmira {
 
@@ -69,15 +70,12 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   const PaintLayout at = LayoutPaint(size.width, size.height, controls.cellWidth,
                                      controls.cellHeight, client.right - client.left);
 
-  Text(dc, at.switchText, state.switchedOn ? "开启" : "关闭");
+  Text(dc, at.switchText, state.switchedOn ? kSwitchedOnText : kSwitchedOffText);
   std::string device;
-  if (!midi.DeviceName(state.outputDevice, &device)) device = "未知设备";
+  if (!midi.DeviceName(state.outputDevice, &device)) device = kUnknownDeviceText;
   Text(dc, at.deviceName, device.c_str());
-  char channel[32];
-  std::snprintf(channel, sizeof channel, "声道 %i", state.channel + 1);
-  Text(dc, at.channelText, channel);
-  Text(dc, at.hint,
-       "1 演奏的同时按Shift键(或Ctrl键)升高(或降低)一个8级音阶。 2 出现声音异常请按 Esc");
+  Text(dc, at.channelText, ChannelText(state.channel).c_str());
+  Text(dc, at.hint, kHintText);
 
   HDC pictures = CreateCompatibleDC(dc);
   HGDIOBJ previous = SelectObject(pictures, Shell().instrumentPictures);
@@ -88,8 +86,8 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   DeleteDC(pictures);
 
   Text(dc, at.caption, KeyCaption(state.keySignature, InstrumentName(state.program)).c_str());
-  Text(dc, at.velocityCaption, "力度");
-  Text(dc, at.pitchCaption, "频率");
+  Text(dc, at.velocityCaption, kVelocityCaption);
+  Text(dc, at.pitchCaption, kPitchCaption);
   if (!recordingIndicator.empty() && at.recording.shown) {
     DrawRecordingIndicator(dc, at.recording, recordingIndicator);
   }

@@ -1,0 +1,47 @@
+# The Linux program: the Qt 6 shell over the portable core. Included from the native
+# configuration. Its text is UTF-8 throughout (file names on Linux are UTF-8 too), so the core
+# is compiled once more for it with UTF-8 narrow literals.
+find_package(Qt6 COMPONENTS Widgets QUIET)
+if(NOT Qt6_FOUND)
+  message(WARNING "Qt 6 Widgets not found (Debian: qt6-base-dev): the Linux program is not built")
+  return()
+endif()
+find_package(X11 REQUIRED)
+find_package(Threads REQUIRED)
+
+function(velmira_utf8_defaults target)
+  target_compile_options(${target} PRIVATE ${VELMIRA_WARNINGS} -finput-charset=UTF-8
+                                           -fexec-charset=UTF-8)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+add_library(velmira_core_utf8 STATIC ${VELMIRA_CORE_SOURCES})
+velmira_utf8_defaults(velmira_core_utf8)
+
+set(CMAKE_AUTORCC ON)
+add_library(velmira_qt STATIC
+  qt/help.cpp
+  qt/instrument_view.cpp
+  qt/key_input.cpp
+  qt/main_window.cpp
+  qt/menu_bar.cpp
+  qt/painting.cpp
+  qt/playback_sink.cpp
+)
+velmira_utf8_defaults(velmira_qt)
+target_compile_definitions(velmira_qt PRIVATE
+  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_SOURCE_HELP_DIR="${PROJECT_SOURCE_DIR}/help")
+target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 Threads::Threads)
+
+# velmira and velmira-sim differ only in their MIDI output service.
+foreach(variant IN ITEMS default sim)
+  if(variant STREQUAL "default")
+    set(program velmira)
+  else()
+    set(program velmira-sim)
+  endif()
+  add_executable(${program} qt/main.cpp qt/variant_${variant}.cpp qt/resources.qrc)
+  velmira_utf8_defaults(${program})
+  target_compile_definitions(${program} PRIVATE VELMIRA_VERSION="${PROJECT_VERSION}")
+  target_link_libraries(${program} PRIVATE velmira_qt)
+endforeach()

@@ -1,0 +1,26 @@
+#include "qt/help.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace velmira {
+
+QString HelpFolder() {
+  const QByteArray given = qgetenv("VELMIRA_HELP_DIR");
+  if (!given.isEmpty()) return QString::fromLocal8Bit(given);
+  const QString installed =
+      QDir(QCoreApplication::applicationDirPath()).filePath("../share/velmira/help");
+  if (QFileInfo::exists(installed + "/default.htm")) return QDir(installed).canonicalPath();
+  return QStringLiteral(VELMIRA_SOURCE_HELP_DIR);
+}
+
+bool OpenHelp() {
+  const QString page = HelpFolder() + "/default.htm";
+  if (!QFileInfo::exists(page)) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
+
+}  // namespace velmira

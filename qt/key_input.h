@@ -1,0 +1,17 @@
+// Keys by position on X11 (and XWayland): the PC scan code of a key event, and detectable
+// auto-repeat, so that a held key arrives as repeated presses and one release instead of
+// release/press pairs that would end and restart its note.
+#pragma once
+
+class QKeyEvent;
+
+namespace velmira {
+
+// The X key code less 8: the scan code of the main block (Q = 16, A = 30, Z = 44); 0 when the
+// event carries none.
+int ScanCodeOf(const QKeyEvent& event);
+
+// Asks the X server for detectable auto-repeat; false where it is not available.
+bool RequestDetectableAutoRepeat();
+
+}  // namespace velmira

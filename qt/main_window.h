@@ -1,0 +1,73 @@
+// The main window of the Linux program: the menu bar, the toolbar of favourite instruments
+// and the instrument view, over the application controller. It carries out the controller's
+// effects on the user interface.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+
+#include "app/app_controller.h"
+#include "qt/instrument_view.h"
+#include "qt/menu_bar.h"
+#include "qt/playback_sink.h"
+#include "qt/services.h"
+#include "record/thread_timer_service.h"
+
+class QToolBar;
+
+namespace velmira {
+
+class MainWindow final : public QMainWindow, public UiEffects {
+ public:
+  explicit MainWindow(const Pictures& pictures);
+  ~MainWindow() override;
+
+  // Creates the instrument: false when the window must not open (no MIDI output device).
+  bool Start(const char* commandLine);
+  // Handles a command as a chosen menu item does.
+  void Command(int commandId);
+
+  // UiEffects
+  void CheckMenuItem(int commandId, bool checked) override;
+  void Invalidate(bool erase) override;
+  void SetScrollPosition(int controlId, int position) override;
+  void Beep(MessageIcon icon) override;
+  MessageAnswer ShowMessage(const char* text, const char* caption, MessageIcon icon,
+                            MessageButtons buttons, bool owned) override;
+  void AttachMenuBar(const MenuBar& menuBar) override;
+  void ShowHelp() override;
+  void ShowAbout() override;
+  void SetTitle(const char* title) override;
+  void EnableMenuItem(int commandId, bool enabled) override;
+  void EnableButton(int buttonId, bool enabled) override;
+  void FlushPendingPlayEvents(bool deliver) override;
+  bool ChooseFile(FileDialog dialog, char* path, char* title) override;
+  void SetPlayTimer(unsigned milliseconds) override;
+  void SetRecordingTick(bool running) override;
+  void InvalidateRecordingIndicator() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void AddToolbar();
+  void Shutdown();
+
+  const Pictures& pictures_;
+  SteadyClock clock_;
+  LocalCalendar calendar_;
+  EventModifiers modifiers_;
+  ThreadTimerService timers_;
+  std::unique_ptr<MidiOutputService> midi_;
+  QtPlaybackSink sink_;
+  InstrumentView* view_;
+  QToolBar* toolbar_ = nullptr;
+  CommandActions actions_;
+  QTimer playTimer_;
+  QTimer recordingTick_;
+  std::unique_ptr<AppController> app_;
+  bool shutDown_ = false;
+};
+
+}  // namespace velmira

@@ -1,0 +1,122 @@
+#include "qt/painting.h"
+
+#include <QFont>
+#include <QPainter>
+
+#include "commands/instrument_table.h"
+#include "view/window_layout.h"
+#include "view/window_texts.h"
+
+namespace velmira {
+
+namespace {
+
+QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+// The label font of the caps: a serif face at the size the system's default font has.
+QFont LabelFont() {
+  QFont font("Times New Roman");
+  font.setStyleHint(QFont::Serif);
+  return font;
+}
+
+void Text(QPainter& painter, Point at, const std::string& text) {
+  const QString s = QString::fromUtf8(text.c_str());
+  const QFontMetrics metrics(painter.font());
+  // The point is the text's top-left corner, on an opaque background.
+  painter.fillRect(QRect(at.x, at.y, metrics.horizontalAdvance(s), metrics.height()),
+                   painter.background());
+  painter.drawText(at.x, at.y + metrics.ascent(), s);
+}
+
+void PaintCap(QPainter& painter, const Pictures& pictures, const KeyboardOrigin& origin, int slot,
+              int sourceX) {
+  const KeySlot& key = KeyMap[slot];
+  const Rect cap = CapRect(origin, slot);
+  painter.drawImage(QPoint(cap.left, cap.top), pictures.keyCaps,
+                    QRect(sourceX, 0, kCapWidth, kCapHeight));
+  painter.setPen(Qt::black);
+  painter.drawText(ToQRect(LabelRect(cap)), Qt::AlignCenter, QString::fromUtf8(key.label));
+  const OctaveDots dots = OctaveDotBoxes(cap, key.octave);
+  painter.setBrush(Qt::black);
+  for (int i = 0; i < dots.count; ++i) {
+    const Rect& b = dots.boxes[i];
+    painter.drawEllipse(QRect(b.left, b.top, b.right - b.left - 1, b.bottom - b.top - 1));
+  }
+}
+
+void PaintPedal(QPainter& painter, const Pictures& pictures, const KeyboardOrigin& origin,
+                bool down, const QFont& labelFont) {
+  if (IsEmpty(origin.pedal)) return;
+  const QRect target = ToQRect(origin.pedal);
+  painter.drawImage(target, pictures.keyCaps, QRect(CapSourceX(down, 0), 0, kCapWidth, kCapHeight));
+  painter.setFont(labelFont);
+  painter.setPen(Qt::black);
+  painter.drawText(ToQRect(LabelRect(origin.pedal)), Qt::AlignCenter,
+                   QString::fromUtf8(kPedalLabel));
+}
+
+void PaintRecordingIndicator(QPainter& painter, const RecordingIndicatorLayout& at,
+                             const std::string& text) {
+  const QRect box = ToQRect(at.box);
+  painter.save();
+  painter.setClipRect(box);
+  painter.fillRect(box, painter.background());
+  Text(painter, at.text, text);
+  painter.restore();
+  painter.setPen(QColor(255, 0, 0));
+  painter.setBrush(QColor(255, 0, 0));
+  painter.drawEllipse(QRect(at.dot.left, at.dot.top, at.dot.right - at.dot.left - 1,
+                            at.dot.bottom - at.dot.top - 1));
+}
+
+}  // namespace
+
+bool Pictures::Load() {
+  const bool loaded = splash.load(":/splash.bmp") && toolbar.load(":/toolbar.bmp") &&
+                      instruments.load(":/instruments.bmp") && keyCaps.load(":/keycaps.bmp");
+  if (loaded) background = instruments.pixelColor(0, 0);
+  return loaded;
+}
+
+void PaintKeyboard(QPainter& painter, const Pictures& pictures, const KeyboardOrigin& origin,
+                   const CapStates& caps, bool pedalDown) {
+  const QFont previous = painter.font();
+  painter.setFont(LabelFont());
+  for (int slot = 0; slot < kKeySlotCount; ++slot) {
+    if (KeyMap[slot].halfColumn == -1) continue;
+    PaintCap(painter, pictures, origin, slot, caps.sourceX[slot]);
+  }
+  PaintPedal(painter, pictures, origin, pedalDown, previous);
+  painter.setFont(previous);
+}
+
+void PaintWindow(QPainter& painter, const Pictures& pictures, const QFont& textFont,
+                 const WindowPaint& p) {
+  painter.fillRect(QRect(0, 0, p.width, p.height), pictures.background);
+  painter.setFont(textFont);
+  PaintKeyboard(painter, pictures, p.origin, p.caps, p.pedalDown);
+
+  painter.setFont(textFont);
+  painter.setPen(QColor(255, 0, 0));
+  painter.setBackground(pictures.background);
+  const PaintLayout at = LayoutPaint(p.width, p.height, p.cellWidth, p.cellHeight, p.width);
+  Text(painter, at.switchText, p.state.switchedOn ? kSwitchedOnText : kSwitchedOffText);
+  std::string device;
+  if (!p.midi.DeviceName(p.state.outputDevice, &device)) device = kUnknownDeviceText;
+  Text(painter, at.deviceName, device);
+  Text(painter, at.channelText, ChannelText(p.state.channel));
+  Text(painter, at.hint, kHintText);
+
+  const int cell = InstrumentPictureIndex(p.state.channel, p.state.program);
+  painter.drawImage(QPoint(at.picture.x, at.picture.y), pictures.instruments,
+                    QRect(kPictureWidth * cell, 0, kPictureWidth, kPictureHeight));
+  Text(painter, at.caption, KeyCaption(p.state.keySignature, InstrumentName(p.state.program)));
+  Text(painter, at.velocityCaption, kVelocityCaption);
+  Text(painter, at.pitchCaption, kPitchCaption);
+  if (!p.recordingIndicator.empty() && at.recording.shown) {
+    PaintRecordingIndicator(painter, at.recording, p.recordingIndicator);
+  }
+}
+
+}  // namespace velmira

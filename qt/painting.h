@@ -1,0 +1,53 @@
+// Painting of the main window with QPainter: the key caps (each as the engine last drew it),
+// the pedal, the status and hint lines, the instrument picture and its caption, the bars'
+// captions and the recording indicator, placed by the portable layout code.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <string>
+
+#include "engine/key_map.h"
+#include "engine/midi_output_service.h"
+#include "engine/player_state.h"
+#include "view/keyboard_geometry.h"
+
+class QPainter;
+class QFont;
+
+namespace velmira {
+
+// The pictures, loaded once at start from the program's resources.
+struct Pictures {
+  QImage splash;
+  QImage toolbar;      // 15 images of 32 x 32
+  QImage instruments;  // 15 cells of 171 x 141
+  QImage keyCaps;      // four caps of 38 x 39: grey, blue, red, green
+  QColor background;   // pixel (0, 0) of the instrument pictures
+  bool Load();
+};
+
+// What each cap shows: the picture cell's source x (CapSourceX), as last drawn.
+struct CapStates {
+  int sourceX[kKeySlotCount] = {};
+  void ReleaseAll() {
+    for (int& x : sourceX) x = 0;
+  }
+};
+
+struct WindowPaint {
+  const PlayerState& state;
+  MidiOutputService& midi;
+  const CapStates& caps;
+  const KeyboardOrigin& origin;
+  bool pedalDown;
+  std::string recordingIndicator;  // empty while not recording
+  int width, height, cellWidth, cellHeight;
+};
+
+void PaintKeyboard(QPainter& painter, const Pictures& pictures, const KeyboardOrigin& origin,
+                   const CapStates& caps, bool pedalDown);
+void PaintWindow(QPainter& painter, const Pictures& pictures, const QFont& textFont,
+                 const WindowPaint& paint);
+
+}  // namespace velmira

@@ -1,0 +1,23 @@
+#include <cstdlib>
+
+#include "engine/sim_midi_output.h"
+#include "qt/menu_bar.h"
+#include "qt/variant.h"
+
+namespace velmira {
+
+namespace {
+const char* Lookup(const char* name) { return std::getenv(name); }
+}  // namespace
+
+std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock) {
+  return std::make_unique<SimMidiOutput>(ReadSimConfig(&Lookup), clock);
+}
+
+void ReportMenuBar(const QMenuBar* menuBar) {
+  const char* path = std::getenv("VELMIRA_SIM_MENU");
+  if (path == nullptr || *path == '\0') return;
+  WriteMenuDump(menuBar, path);
+}
+
+}  // namespace velmira
