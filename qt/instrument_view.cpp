@@ -130,7 +130,8 @@ bool InstrumentView::event(QEvent* event) {
   // Alt+O and Alt+C switch the instrument, ahead of the menus' access keys.
   if (event->type() == QEvent::ShortcutOverride) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() == Qt::AltModifier && (key->key() == Qt::Key_O || key->key() == Qt::Key_C)) {
+    if (key->modifiers() == Qt::AltModifier &&
+        (key->key() == Qt::Key_O || key->key() == Qt::Key_C || key->key() == Qt::Key_F4)) {
       event->accept();
       return true;
     }
@@ -162,6 +163,8 @@ void InstrumentView::keyPressEvent(QKeyEvent* event) {
   if (event->modifiers() & Qt::AltModifier) {
     if (event->key() == Qt::Key_O && command_) command_(CMD_SWITCH_ON);
     if (event->key() == Qt::Key_C && command_) command_(CMD_SWITCH_OFF);
+    // Alt+F4 closes the program as on Windows, where no window manager does.
+    if (event->key() == Qt::Key_F4) window()->close();
     QWidget::keyPressEvent(event);
     return;
   }

@@ -178,6 +178,8 @@ bool MainWindow::ChooseFile(FileDialog dialog, char* path, char* title) {
                                  : QStringLiteral("QJI Files (*.qji *.QJI)"));
   chooser.setDefaultSuffix(midiFile ? QStringLiteral("mid") : QStringLiteral("qji"));
   chooser.setOption(QFileDialog::DontUseNativeDialog);
+  // The titles of the Windows program's common dialogs.
+  chooser.setWindowTitle(QString::fromUtf8(dialog == FileDialog::Open ? "打开" : "另存为"));
   if (dialog == FileDialog::Open) {
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
