@@ -8,6 +8,10 @@ if(NOT Qt6_FOUND)
 endif()
 find_package(X11 REQUIRED)
 find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 
 function(velmira_utf8_defaults target)
   target_compile_options(${target} PRIVATE ${VELMIRA_WARNINGS} -finput-charset=UTF-8
@@ -23,8 +27,10 @@ add_library(velmira_qt STATIC
   qt/help.cpp
   qt/instrument_view.cpp
   qt/key_input.cpp
+  qt/latency_probe.cpp
   qt/main_window.cpp
   qt/menu_bar.cpp
+  qt/options.cpp
   qt/painting.cpp
   qt/playback_sink.cpp
 )
@@ -32,6 +38,16 @@ velmira_utf8_defaults(velmira_qt)
 target_compile_definitions(velmira_qt PRIVATE
   VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_SOURCE_HELP_DIR="${PROJECT_SOURCE_DIR}/help")
 target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 Threads::Threads)
+
+# The built-in synthesizer and the ALSA sequencer's ports: the MIDI output of velmira.
+add_library(velmira_sound STATIC
+  qt/alsa_sequencer.cpp
+  qt/fluid_synth_device.cpp
+  qt/linux_midi_output.cpp
+)
+velmira_utf8_defaults(velmira_sound)
+target_link_libraries(velmira_sound PUBLIC velmira_core_utf8 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
+                      PkgConfig::PULSE Qt6::Core)
 
 # velmira and velmira-sim differ only in their MIDI output service.
 foreach(variant IN ITEMS default sim)
@@ -45,3 +61,4 @@ foreach(variant IN ITEMS default sim)
   target_compile_definitions(${program} PRIVATE VELMIRA_VERSION="${PROJECT_VERSION}")
   target_link_libraries(${program} PRIVATE velmira_qt)
 endforeach()
+target_link_libraries(velmira PRIVATE velmira_sound)

@@ -9,6 +9,7 @@
 #include "commands/transport_buttons.h"
 #include "engine/note_engine.h"
 #include "qt/key_input.h"
+#include "qt/latency_probe.h"
 #include "view/bar_value.h"
 #include "view/window_layout.h"
 
@@ -160,6 +161,7 @@ void InstrumentView::resizeEvent(QResizeEvent*) {
 }
 
 void InstrumentView::keyPressEvent(QKeyEvent* event) {
+  LatencyProbe::Instance().KeyArrived();
   if (event->modifiers() & Qt::AltModifier) {
     if (event->key() == Qt::Key_O && command_) command_(CMD_SWITCH_ON);
     if (event->key() == Qt::Key_C && command_) command_(CMD_SWITCH_OFF);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "qt/key_input.h"
+#include "qt/latency_probe.h"
 #include "qt/main_window.h"
 
 namespace {
@@ -23,19 +24,13 @@ constexpr char kUsage[] =
     "  --version   print the version and exit\n"
     "  --help      print this help and exit\n"
     "\n"
+    "The built-in synthesizer:\n"
+    "\n";
+
+constexpr char kKeys[] =
+    "\n"
     "Keys: the four main rows play notes; Shift and Ctrl raise or lower an octave; the space\n"
     "bar is the sustain pedal; Esc stops every note; Alt+O and Alt+C switch on and off.\n";
-
-// The file named on the command line: the arguments after the program's name that are not
-// Qt's own options, joined by blanks (a path with blanks may come unquoted).
-std::string CommandLineFile(const QStringList& arguments) {
-  std::string file;
-  for (int i = 1; i < arguments.size(); ++i) {
-    if (!file.empty()) file += ' ';
-    file += arguments[i].toStdString();
-  }
-  return file;
-}
 
 }  // namespace
 
@@ -47,6 +42,8 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
+      std::fputs(velmira::kOptionsHelp, stdout);
+      std::fputs(kKeys, stdout);
       return 0;
     }
   }
@@ -60,7 +57,12 @@ int main(int argc, char** argv) {
     std::fputs("velmira: the program's pictures are missing from its resources\n", stderr);
     return 1;
   }
-  const std::string file = CommandLineFile(QApplication::arguments());
+  const velmira::ProgramOptions options = velmira::ParseOptions(QApplication::arguments().mid(1));
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "velmira: %s (see velmira --help)\n", options.error.c_str());
+    return 2;
+  }
+  velmira::LatencyProbe::Instance().Enable(qEnvironmentVariable("VELMIRA_LATENCY_LOG").toStdString());
 
   QSplashScreen splash(QPixmap::fromImage(pictures.splash));
   splash.setWindowTitle("Velmira");
@@ -69,9 +71,9 @@ int main(int argc, char** argv) {
   int result = 0;
   QTimer::singleShot(5000, [&] {
     splash.close();
-    window = std::make_unique<velmira::MainWindow>(pictures);
+    window = std::make_unique<velmira::MainWindow>(pictures, options);
     window->setGeometry(QApplication::primaryScreen()->availableGeometry());
-    if (!window->Start(file.c_str())) {
+    if (!window->Start(options.file.c_str())) {
       QApplication::quit();
       return;
     }
@@ -81,5 +83,6 @@ int main(int argc, char** argv) {
   });
   result = QApplication::exec();
   window.reset();
+  velmira::LatencyProbe::Instance().Write();
   return result;
 }

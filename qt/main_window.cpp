@@ -18,9 +18,9 @@
 
 namespace velmira {
 
-MainWindow::MainWindow(const Pictures& pictures)
+MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options)
     : pictures_(pictures),
-      midi_(CreateMidiOutputService(clock_)),
+      midi_(CreateMidiOutputService(clock_, options)),
       sink_(this,
             [this](const PerformanceEvent* events, uint32_t index) {
               if (app_) app_->OnPlayEvent(events, index);
@@ -145,6 +145,7 @@ MessageAnswer MainWindow::ShowMessage(const char* text, const char* caption, Mes
 
 void MainWindow::AttachMenuBar(const MenuBar& model) {
   actions_ = BuildMenuBar(menuBar(), model, [this](int id) { Command(id); });
+  ExtendMenuBar(menuBar(), this);
 }
 
 void MainWindow::ShowHelp() { OpenHelp(); }

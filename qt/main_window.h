@@ -10,6 +10,7 @@
 #include "app/app_controller.h"
 #include "qt/instrument_view.h"
 #include "qt/menu_bar.h"
+#include "qt/options.h"
 #include "qt/playback_sink.h"
 #include "qt/services.h"
 #include "record/thread_timer_service.h"
@@ -20,7 +21,7 @@ namespace velmira {
 
 class MainWindow final : public QMainWindow, public UiEffects {
  public:
-  explicit MainWindow(const Pictures& pictures);
+  MainWindow(const Pictures& pictures, const ProgramOptions& options);
   ~MainWindow() override;
 
   // Creates the instrument: false when the window must not open (no MIDI output device).

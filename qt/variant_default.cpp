@@ -1,12 +1,89 @@
-// The program as players get it. Until it has a synthesizer of its own it plays through the
-// simulated synthesizer (one device, no log).
-#include "engine/sim_midi_output.h"
+// The program as players get it: the built-in synthesizer (FluidSynth) as device 0 and the
+// ALSA sequencer's ports after it; "选择音色库..." in the device menu.
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+
+#include "qt/linux_midi_output.h"
 #include "qt/variant.h"
 
 namespace velmira {
 
-std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock) {
-  return std::make_unique<SimMidiOutput>(SimConfig{}, clock);
+namespace {
+
+LinuxMidiOutput* g_output = nullptr;
+
+// The player's choice is remembered in ~/.config/velmira/velmira.conf (XDG_CONFIG_HOME).
+QSettings& Settings() {
+  static QSettings settings(QSettings::IniFormat, QSettings::UserScope, "velmira", "velmira");
+  return settings;
+}
+
+// Debian's General MIDI SoundFonts (VELMIRA_SOUNDFONT_DIRS, colon-separated, replaces the
+// folder, for tests).
+QString FindSoundFont(const ProgramOptions& options) {
+  if (!options.soundFont.empty()) return QString::fromStdString(options.soundFont);
+  const QString remembered = Settings().value("soundfont").toString();
+  if (!remembered.isEmpty() && QFileInfo::exists(remembered)) return remembered;
+  const QByteArray dirs = qgetenv("VELMIRA_SOUNDFONT_DIRS");
+  const QStringList folders = dirs.isNull() ? QStringList{"/usr/share/sounds/sf2"}
+                                            : QString::fromLocal8Bit(dirs).split(':');
+  for (const QString& folder : folders) {
+    for (const char* name : {"default-GM.sf2", "FluidR3_GM.sf2", "TimGM6mb.sf2"}) {
+      const QString path = QDir(folder).filePath(name);
+      if (QFileInfo::exists(path)) return path;
+    }
+  }
+  return QString();
+}
+
+constexpr char kNoSoundFont[] =
+    "找不到 General MIDI 音色库 (SoundFont)，内置合成器无法发声。\n\n"
+    "请安装软件包 fluid-soundfont-gm 或 timgm6mb-soundfont，\n"
+    "或启动时用 --soundfont 文件.sf2 指定音色库，\n"
+    "或在“设备”菜单中用“选择音色库...”选择一个 .sf2/.sf3 文件，再按 Alt+O。";
+
+}  // namespace
+
+std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock&,
+                                                           const ProgramOptions& options) {
+  auto output = std::make_unique<LinuxMidiOutput>(options.audio);
+  const QString font = FindSoundFont(options);
+  if (!font.isEmpty() && QFileInfo::exists(font)) {
+    output->synth().SetSoundFont(font.toStdString());
+  } else {
+    QMessageBox box(QMessageBox::Warning, "QJ",
+                    (font.isEmpty() ? QString() : QString::fromUtf8("没有音色库文件 ") + font + "\n\n") +
+                        QString::fromUtf8(kNoSoundFont));
+    box.exec();
+  }
+  g_output = output.get();
+  return output;
+}
+
+void ExtendMenuBar(QMenuBar* bar, QWidget* window) {
+  // The device menu is the sixth popup; the item follows the devices.
+  const QList<QAction*> popups = bar->actions();
+  if (popups.size() < 6 || popups[5]->menu() == nullptr || g_output == nullptr) return;
+  QAction* choose = popups[5]->menu()->addAction(QString::fromUtf8("选择音色库..."));
+  QObject::connect(choose, &QAction::triggered, window, [window] {
+    const QString path = QFileDialog::getOpenFileName(
+        window, QString::fromUtf8("选择音色库"),
+        QFileInfo(QString::fromStdString(g_output->synth().soundFont())).path(),
+        "SoundFont (*.sf2 *.sf3 *.SF2 *.SF3)");
+    if (path.isEmpty()) return;
+    if (!g_output->synth().SetSoundFont(path.toStdString())) {
+      QMessageBox::warning(window, "QJ", QString::fromUtf8("不能载入音色库 ") + path);
+      return;
+    }
+    Settings().setValue("soundfont", path);
+    Settings().sync();
+  });
 }
 
 void ReportMenuBar(const QMenuBar*) {}

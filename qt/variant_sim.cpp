@@ -10,9 +10,13 @@ namespace {
 const char* Lookup(const char* name) { return std::getenv(name); }
 }  // namespace
 
-std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock) {
+std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
+                                                           const ProgramOptions&) {
   return std::make_unique<SimMidiOutput>(ReadSimConfig(&Lookup), clock);
 }
+
+// The menu bar stays exactly the Windows program's.
+void ExtendMenuBar(QMenuBar*, QWidget*) {}
 
 void ReportMenuBar(const QMenuBar* menuBar) {
   const char* path = std::getenv("VELMIRA_SIM_MENU");
