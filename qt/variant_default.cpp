@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QSettings>
 
+#include "engine/logged_midi_output.h"
 #include "qt/linux_midi_output.h"
 #include "qt/variant.h"
 
@@ -50,7 +51,7 @@ constexpr char kNoSoundFont[] =
 
 }  // namespace
 
-std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock&,
+std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
                                                            const ProgramOptions& options) {
   auto output = std::make_unique<LinuxMidiOutput>(options.audio);
   const QString font = FindSoundFont(options);
@@ -63,6 +64,11 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock&,
     box.exec();
   }
   g_output = output.get();
+  const QByteArray log = qgetenv("VELMIRA_MIDI_LOG");
+  if (!log.isEmpty()) {
+    // Every MIDI call also written to that file, to watch the program at work.
+    return std::make_unique<LoggedMidiOutput>(std::move(output), clock, log.toStdString());
+  }
   return output;
 }
 
