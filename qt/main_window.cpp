@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QToolBar>
 
 #include <cstdio>
@@ -42,6 +43,10 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options)
   app_ = std::make_unique<AppController>(
       AppServices{*midi_, *this, modifiers_, clock_, timers_, sink_, calendar_});
   app_->SetDrawer(view_);
+  // The end of the desktop session asks as closing the window does; No ends without saving.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    if (app_ && !shutDown_ && !app_->OnQueryEndSession()) manager.cancel();
+  });
   view_->Attach(app_.get(), midi_.get(), &modifiers_, [this](int id) { Command(id); });
 }
 
