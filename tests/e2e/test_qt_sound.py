@@ -5,7 +5,6 @@ higher, as heard in what parec records from the sink's monitor. Without a SoundF
 """
 
 import array
-import math
 import os
 import shutil
 import subprocess
@@ -14,6 +13,7 @@ import time
 import unittest
 
 import qtharness as qh
+from audio import pitch, rms
 import winharness as wh
 
 SINK = "velmira_test"
@@ -68,34 +68,6 @@ class Velmira(qh.Program):
         self.give_keyboard()
         self.session.xdotool("key", "alt+F4")
         return self.exit_code(timeout)
-
-
-def pitch(samples, rate):
-    """The fundamental frequency by normalized autocorrelation, for 60..1200 Hz: of the lags
-    whose correlation comes near the best one's, the smallest (a multiple of the period
-    correlates as well as the period itself)."""
-    mean = sum(samples) / len(samples)
-    x = [s - mean for s in samples]
-    n = len(x) // 2
-    head = x[:n]
-    head_energy = sum(v * v for v in head)
-    scores = {}
-    for lag in range(rate // 1200, rate // 60 + 2):
-        tail = x[lag:lag + n]
-        energy = math.sqrt(head_energy * sum(v * v for v in tail)) or 1.0
-        scores[lag] = sum(a * b for a, b in zip(head, tail)) / energy
-    best = max(scores.values())
-    lags = sorted(scores)
-    peaks = [lag for lag in lags[1:-1] if scores[lag] >= 0.9 * best
-             and scores[lag] >= scores[lag - 1] and scores[lag] >= scores[lag + 1]]
-    lag = peaks[0]
-    a, b, c = scores[lag - 1], scores[lag], scores[lag + 1]
-    shift = 0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c else 0.0
-    return rate / (lag + shift)
-
-
-def rms(samples):
-    return math.sqrt(sum(v * v for v in samples) / len(samples)) if samples else 0.0
 
 
 class Sound(unittest.TestCase):
