@@ -91,6 +91,13 @@ class Session(wh.Session):
                                 env=self.xenv, capture_output=True, timeout=WAIT, check=False)
         return result.stdout.decode("utf-8", "replace").rstrip("\n")
 
+    def geometry(self, window):
+        """(x, y, width, height) of a window on the screen."""
+        result = subprocess.run(["xdotool", "getwindowgeometry", "--shell", str(window.xwindow)],
+                                env=self.xenv, capture_output=True, text=True, timeout=WAIT)
+        values = dict(line.split("=", 1) for line in result.stdout.split())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
     def focus(self, window):
         self.xdotool("windowfocus", "--sync", window.xwindow)
 
@@ -134,9 +141,10 @@ class Program(wh.Program):
         self.session.focus(self.main)
 
     def close(self, timeout=WAIT):
-        """Closes the program as a user does (Alt+F4) and returns its exit code."""
+        """Closes the program as a user does (Alt+F4 to the focused window: the window is gone
+        before the keys are up) and returns its exit code."""
         self.give_keyboard()
-        self.key("alt+F4")
+        self.session.xdotool("key", "alt+F4")
         return self.exit_code(timeout)
 
 

@@ -127,6 +127,15 @@ class LinuxProgram(unittest.TestCase):
         self.assertEqual(program.expect(phrase + wh.ALL_NOTES_OFF, "the loaded take"),
                          phrase + wh.ALL_NOTES_OFF)
 
+    def answer(self, button):
+        """Answers the question box "QJ" with a click on its button (Yes, No, Cancel from left
+        to right along its bottom)."""
+        box = session.wait_window("^QJ$")
+        x, y, width, height = session.geometry(box)
+        place = {"Yes": 0.18, "No": 0.5, "Cancel": 0.82}[button]
+        session.click(x + int(width * place), y + height - 22)
+        wh.wait_until(lambda: not session.search("^QJ$"), wh.WAIT, "the question to close")
+
     def test_6_closing_with_unsaved_changes_asks(self):
         self.menu("alt+r", "r")
         program.wait_item(1284, grayed=False)
@@ -135,17 +144,12 @@ class LinuxProgram(unittest.TestCase):
         self.menu("alt+r", "e")
         program.wait_item(1288, grayed=False)
         program.give_keyboard()
-        program.key("alt+F4")
-        question = session.wait_window("^QJ$")
-        session.focus(question)
-        session.xdotool("key", "Escape")  # Cancel: the program stays
-        wh.wait_until(lambda: not session.search("^QJ$"), wh.WAIT, "the question to close")
+        session.xdotool("key", "alt+F4")  # real key events, to the window with the keyboard
+        self.answer("Cancel")  # the program stays
         self.assertTrue(program.running())
         program.give_keyboard()
-        program.key("alt+F4")
-        question = session.wait_window("^QJ$")
-        session.focus(question)
-        session.xdotool("key", "alt+n")  # No: ends without saving
+        session.xdotool("key", "alt+F4")
+        self.answer("No")  # ends without saving
         self.assertEqual(program.exit_code(), 0)
         program.skip_events()
         self.assertEqual(program.events()[-17:], wh.ALL_NOTES_OFF + ["close"])

@@ -63,12 +63,6 @@ class Velmira(qh.Program):
         self.cursor = 0
         self.main = None
 
-    def close(self, timeout=wh.WAIT):
-        """Alt+F4 to the focused main window, which is gone before the keys are up."""
-        self.give_keyboard()
-        self.session.xdotool("key", "alt+F4")
-        return self.exit_code(timeout)
-
 
 class Sound(unittest.TestCase):
     """Two runs of the program, in the order of the steps' names."""
