@@ -53,6 +53,7 @@ import argparse
 import array
 import bisect
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -99,9 +100,9 @@ def start_pulse(work, env):
         if time.monotonic() > deadline or pulse.poll() is not None:
             raise RuntimeError("the PulseAudio server did not start: see %s/pulseaudio.txt" % work)
         time.sleep(0.1)
-    spec = next(line for line in info.stdout.decode().splitlines()
-                if line.startswith("Default Sample Specification"))
-    return pulse, env, int(spec.split()[-1].rstrip("Hz"))
+    # "Default Sample ...: s16le 2ch 44100Hz": the server's rate.
+    rate = re.search(r"^Default Sample \w+: .* (\d+)Hz$", info.stdout.decode(), re.M).group(1)
+    return pulse, env, int(rate)
 
 
 def server_latency(env):

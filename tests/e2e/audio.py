@@ -1,5 +1,6 @@
 """Audio measured in captured sound, for the tests of the Linux program's synthesizer."""
 import math
+import re
 import wave
 
 
@@ -55,3 +56,8 @@ def first_onset(samples, rate, threshold):
 
 def note_frequency(note):
     return 440.0 * 2 ** ((note - 69) / 12)
+
+
+def server_rate(pactl_info):
+    """The audio server's default sample rate, from what `pactl info` prints ("... 44100Hz")."""
+    return int(re.search(r"^Default Sample \w+: .* (\d+)Hz$", pactl_info, re.M).group(1))

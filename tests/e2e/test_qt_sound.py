@@ -13,7 +13,7 @@ import time
 import unittest
 
 import qtharness as qh
-from audio import pitch, rms
+from audio import pitch, rms, server_rate
 import winharness as wh
 
 SINK = "velmira_test"
@@ -68,9 +68,7 @@ class Sound(unittest.TestCase):
     """Two runs of the program, in the order of the steps' names."""
 
     def test_1_keys_sound_at_their_pitch_and_stop_after_the_key_up(self):
-        rate = int(next(line for line in pactl("info").stdout.decode().splitlines()
-                        if line.startswith("Default Sample Specification"))
-                   .split()[-1].rstrip("Hz"))
+        rate = server_rate(pactl("info").stdout.decode())
         program = Velmira("velmira", {})
         program.wait_main_window()
         time.sleep(1.0)
