@@ -74,10 +74,6 @@ void AppController::OnFocusLost() {
     return;
   }
   held_.ReleaseAll([this](uint32_t keyUp) { engine_.PlayKeyEvent(kKeyUpMessage, keyUp); });
-  // The space bar's key-up would not arrive either.
-  if (engine_.LivePedalDown()) {
-    engine_.PlayKeyEvent(kKeyUpMessage, KeyUpData(kPedalScanCode));
-  }
 }
 
 void AppController::OnScroll(int controlId, int code, int thumbPosition) {

@@ -7,7 +7,7 @@ set(VELMIRA_CORE_SOURCES
   engine/device_control.cpp
   engine/key_map.cpp
   engine/key_signature.cpp
-  engine/logged_midi_output.cpp
+  engine/midi_call_log.cpp
   engine/midi_output.cpp
   engine/note_engine.cpp
   engine/note_ledger.cpp

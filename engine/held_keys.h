@@ -1,5 +1,6 @@
-// The live keys that are down now, by slot, so that they can be released when the main window
-// loses the keyboard focus (their key-ups would go to another window).
+// The live keys that are down now, by slot (the key slots and the space bar, the pedal), so that
+// they can be released when the main window loses the keyboard focus (their key-ups would go to
+// another window).
 #pragma once
 
 #include <cstdint>
@@ -12,13 +13,13 @@ class HeldKeys {
  public:
   void Press(uint32_t keyData) {
     const int slot = SlotIndexOf(keyData);
-    if (slot < kKeySlotCount) slots_[slot] = (keyData & kScanBits) | kHeld;
+    if (Tracked(slot)) slots_[slot] = (keyData & kScanBits) | kHeld;
   }
   // A key-up arrived. False when the key was already released for it on focus loss, so the
   // late key-up must not reach the engine a second time.
   bool Release(uint32_t keyData) {
     const int slot = SlotIndexOf(keyData);
-    if (slot >= kKeySlotCount) return true;
+    if (!Tracked(slot)) return true;
     const bool early = (slots_[slot] & kReleasedEarly) != 0;
     slots_[slot] = 0;
     return !early;
@@ -39,10 +40,11 @@ class HeldKeys {
   }
 
  private:
+  static constexpr bool Tracked(int slot) { return slot < kKeySlotCount || slot == kPedalScanCode; }
   static constexpr uint32_t kScanBits = 0x01FF0000u;  // scan code and extended flag
   static constexpr uint32_t kHeld = 0x80000000u;
   static constexpr uint32_t kReleasedEarly = 0x40000000u;
-  uint32_t slots_[kKeySlotCount] = {};
+  uint32_t slots_[kPedalScanCode + 1] = {};
 };
 
 }  // namespace velmira

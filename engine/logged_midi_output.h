@@ -1,36 +1,39 @@
-// A MIDI output service that writes every call to a log before passing it on, in the format
-// of the simulated synthesizer's call log: "<ms> open <d> ok|fail", "<ms> short <XXXXXXXX>",
-// "<ms> close", one line each, flushed at once. For watching the real program at work.
+// A MIDI output service that passes every call on and writes it to a call log (the simulated
+// synthesizer's format), to watch the real program at work.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
-#include "engine/clock.h"
+#include "engine/midi_call_log.h"
 #include "engine/midi_output_service.h"
 
 namespace velmira {
 
 class LoggedMidiOutput final : public MidiOutputService {
  public:
-  LoggedMidiOutput(std::unique_ptr<MidiOutputService> inner, Clock& clock, const std::string& path);
-  ~LoggedMidiOutput() override;
-  LoggedMidiOutput(const LoggedMidiOutput&) = delete;
-  LoggedMidiOutput& operator=(const LoggedMidiOutput&) = delete;
+  LoggedMidiOutput(std::unique_ptr<MidiOutputService> inner, Clock& clock, const std::string& path)
+      : inner_(std::move(inner)), log_(clock, path) {}
 
   unsigned DeviceCount() override { return inner_->DeviceCount(); }
   bool DeviceName(int device, std::string* name) override { return inner_->DeviceName(device, name); }
-  bool Open(int device, MidiOutHandle* handle) override;
-  void ShortMessage(MidiOutHandle handle, uint32_t message) override;
-  void Close(MidiOutHandle handle) override;
+  bool Open(int device, MidiOutHandle* handle) override {
+    const bool ok = inner_->Open(device, handle);
+    log_.Open(device, ok);
+    return ok;
+  }
+  void ShortMessage(MidiOutHandle handle, uint32_t message) override {
+    inner_->ShortMessage(handle, message);
+    log_.Short(message);
+  }
+  void Close(MidiOutHandle handle) override {
+    inner_->Close(handle);
+    log_.Close();
+  }
 
  private:
-  void Log(const char* text);
-
   std::unique_ptr<MidiOutputService> inner_;
-  Clock& clock_;
-  std::FILE* log_ = nullptr;
+  MidiCallLog log_;
 };
 
 }  // namespace velmira

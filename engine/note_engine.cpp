@@ -47,9 +47,8 @@ void NoteEngine::StartNotes(NoteSource source, int slotIndex, const KeySlot& slo
   }
 }
 
-void NoteEngine::PressPedal(NoteSource source) {
+void NoteEngine::PressPedal() {
   if (!state_.switchedOn) return;
-  pedalSource_ = source;
   pedalChannels_ = static_cast<uint16_t>(1u << state_.channel);
   if (state_.bassDoubling) pedalChannels_ |= 1u << kBassChannel;
   for (int c = 0; c < 16; ++c) {
@@ -75,7 +74,7 @@ void NoteEngine::PlayPedal(NoteSource source, uint32_t message, uint32_t keyData
     if (recorder_ != nullptr) recorder_->RecordKeyEvent(message, keyData, octaveShift);
   }
   if (down) {
-    PressPedal(source);
+    PressPedal();
   } else {
     LiftPedal();
   }

@@ -50,7 +50,6 @@ class NoteEngine {
   // The sustain pedal (the space bar, the pedal on screen, or a recorded pedal stroke): down on
   // the melody channel and, with bass doubling, on channel 15.
   bool PedalDown() const { return pedalChannels_ != 0; }
-  bool LivePedalDown() const { return PedalDown() && pedalSource_ == NoteSource::Live; }
   // Lifts the pedal on every channel that holds it; the caller repaints. Everything that
   // silences notes does this first: All Notes Off does not end notes the pedal holds.
   void LiftPedal();
@@ -65,7 +64,7 @@ class NoteEngine {
   void EndNote(SoundingNote note);
   void SendProgramChanges();
   void PlayPedal(NoteSource source, uint32_t message, uint32_t keyData, int32_t octaveShift);
-  void PressPedal(NoteSource source);
+  void PressPedal();
 
   PlayerState& state_;
   MidiOutput& midi_;
@@ -75,7 +74,6 @@ class NoteEngine {
   KeyCapDrawer* drawer_ = nullptr;
   NoteLedger ledger_;
   uint16_t pedalChannels_ = 0;  // one bit per channel where the pedal is down
-  NoteSource pedalSource_ = NoteSource::Live;
 };
 
 }  // namespace velmira

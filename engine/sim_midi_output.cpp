@@ -42,19 +42,7 @@ SimConfig ReadSimConfig(const char* (*lookup)(const char* name)) {
 }
 
 SimMidiOutput::SimMidiOutput(SimConfig config, Clock& clock)
-    : config_(std::move(config)), clock_(clock) {
-  if (!config_.logPath.empty()) log_ = std::fopen(config_.logPath.c_str(), "a");
-}
-
-SimMidiOutput::~SimMidiOutput() {
-  if (log_ != nullptr) std::fclose(log_);
-}
-
-void SimMidiOutput::Log(const char* text) {
-  if (log_ == nullptr) return;
-  std::fprintf(log_, "%lu %s\n", static_cast<unsigned long>(clock_.NowMs()), text);
-  std::fflush(log_);
-}
+    : config_(std::move(config)), log_(clock, config_.logPath) {}
 
 bool SimMidiOutput::DeviceName(int device, std::string* name) {
   if (device == kMidiMapper) {
@@ -72,19 +60,13 @@ bool SimMidiOutput::Open(int device, MidiOutHandle* handle) {
                           ? config_.mapper
                           : device >= 0 && static_cast<unsigned>(device) < config_.devices;
   const bool ok = exists && config_.failOpen.count(device) == 0;
-  char line[48];
-  std::snprintf(line, sizeof line, "open %d %s", device, ok ? "ok" : "fail");
-  Log(line);
+  log_.Open(device, ok);
   if (ok) *handle = static_cast<MidiOutHandle>(device + 2);
   return ok;
 }
 
-void SimMidiOutput::ShortMessage(MidiOutHandle, uint32_t message) {
-  char line[32];
-  std::snprintf(line, sizeof line, "short %08lX", static_cast<unsigned long>(message));
-  Log(line);
-}
+void SimMidiOutput::ShortMessage(MidiOutHandle, uint32_t message) { log_.Short(message); }
 
-void SimMidiOutput::Close(MidiOutHandle) { Log("close"); }
+void SimMidiOutput::Close(MidiOutHandle) { log_.Close(); }
 
 }  // namespace velmira

@@ -7,11 +7,11 @@
 //                          "<ms> close"
 #pragma once
 
-#include <cstdio>
 #include <set>
 #include <string>
 
 #include "engine/clock.h"
+#include "engine/midi_call_log.h"
 #include "engine/midi_output_service.h"
 
 namespace velmira {
@@ -30,7 +30,6 @@ SimConfig ReadSimConfig(const char* (*lookup)(const char* name));
 class SimMidiOutput final : public MidiOutputService {
  public:
   SimMidiOutput(SimConfig config, Clock& clock);
-  ~SimMidiOutput() override;
   SimMidiOutput(const SimMidiOutput&) = delete;
   SimMidiOutput& operator=(const SimMidiOutput&) = delete;
 
@@ -41,11 +40,8 @@ class SimMidiOutput final : public MidiOutputService {
   void Close(MidiOutHandle handle) override;
 
  private:
-  void Log(const char* text);
-
   SimConfig config_;
-  Clock& clock_;
-  std::FILE* log_ = nullptr;
+  MidiCallLog log_;
 };
 
 }  // namespace velmira

@@ -94,10 +94,9 @@ void PaintKeyboard(QPainter& painter, const Pictures& pictures, const KeyboardOr
 void PaintWindow(QPainter& painter, const Pictures& pictures, const QFont& textFont,
                  const WindowPaint& p) {
   painter.fillRect(QRect(0, 0, p.width, p.height), pictures.background);
-  painter.setFont(textFont);
+  painter.setFont(textFont);  // the pedal's label too
   PaintKeyboard(painter, pictures, p.origin, p.caps, p.pedalDown);
 
-  painter.setFont(textFont);
   painter.setPen(QColor(255, 0, 0));
   painter.setBackground(pictures.background);
   const PaintLayout at = LayoutPaint(p.width, p.height, p.cellWidth, p.cellHeight, p.width);

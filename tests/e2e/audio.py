@@ -1,4 +1,5 @@
 """Audio measured in captured sound, for the tests of the Linux program's synthesizer."""
+import array
 import math
 import re
 import wave
@@ -39,7 +40,6 @@ def read_wav_mono(path):
             raise AssertionError("%s: %d-byte samples, not 16-bit" % (path, w.getsampwidth()))
         frames = w.readframes(w.getnframes())
         channels, rate = w.getnchannels(), w.getframerate()
-    import array
     data = array.array("h")
     data.frombytes(frames)
     return list(data[::channels]), rate

@@ -5,7 +5,6 @@ the live menu bar, in the same formats as the Windows program's (winharness read
 Windows are found and driven with xdotool; pictures are taken with ImageMagick's import.
 """
 
-import atexit
 import os
 import shutil
 import subprocess
@@ -40,25 +39,15 @@ class XWindow:
 class Session(wh.Session):
     """Xvfb for one test module; the X input and pictures of winharness, no Wine."""
 
-    def __init__(self, name):
+    OUT = OUT_ROOT
+
+    def _check(self):
         reason = skip_reason()
         if reason:
             raise unittest.SkipTest(reason)
-        self.name = name
-        self.out = OUT_ROOT / name
-        if self.out.exists():
-            shutil.rmtree(self.out)
-        self.out.mkdir(parents=True)
-        self.xvfb = None
-        self.helpers = []
-        self._closed = False
-        self._server_started = False
-        atexit.register(self.close)
-        try:
-            self._start_xvfb()
-        except BaseException:
-            self.close()
-            raise
+
+    def _start(self):
+        self._start_xvfb()
         runtime = self.out / "runtime"
         runtime.mkdir(mode=0o700)
         self.env = dict(self.xenv, XDG_RUNTIME_DIR=str(runtime), QT_QPA_PLATFORM="xcb")

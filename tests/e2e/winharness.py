@@ -176,17 +176,12 @@ class ToolbarButton:
 class Session:
     """Xvfb + wineserver for one test module. Use as a context manager or call close()."""
 
+    OUT = OUT_ROOT  # where a session's folder goes
+
     def __init__(self, name):
-        reason = skip_reason()
-        if reason:
-            raise unittest.SkipTest(reason)
-        helpers = missing_helpers()
-        if helpers:
-            raise HarnessError("missing tools: %s (install xdotool imagemagick)"
-                               % ", ".join(helpers))
-        driver_path()  # before anything starts
+        self._check()
         self.name = name
-        self.out = OUT_ROOT / name
+        self.out = self.OUT / name
         if self.out.exists():
             shutil.rmtree(self.out)
         self.out.mkdir(parents=True)
@@ -204,6 +199,17 @@ class Session:
             raise
 
     # ----- start and end
+
+    def _check(self):
+        """Skips without Wine or Xvfb; an error without the other tools or the driver."""
+        reason = skip_reason()
+        if reason:
+            raise unittest.SkipTest(reason)
+        helpers = missing_helpers()
+        if helpers:
+            raise HarnessError("missing tools: %s (install xdotool imagemagick)"
+                               % ", ".join(helpers))
+        driver_path()  # before anything starts
 
     def _start(self):
         self._start_xvfb()
