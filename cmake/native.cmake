@@ -25,16 +25,24 @@ target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark)
 add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01 --benchmark_format=csv
          --benchmark_out=bench_smoke.json --benchmark_out_format=json)
 
-# Playback against the std::thread timer service under ThreadSanitizer.
-add_executable(velmira_tsan_tests tests/tsan/playback_stress_test.cpp record/playback.cpp
-               record/thread_timer_service.cpp record/event_buffer.cpp)
-velmira_target_defaults(velmira_tsan_tests)
-target_compile_options(velmira_tsan_tests PRIVATE -fsanitize=thread -g -O1)
-target_link_options(velmira_tsan_tests PRIVATE -fsanitize=thread)
-target_link_libraries(velmira_tsan_tests PRIVATE GTest::gtest GTest::gtest_main)
-add_test(NAME tsan_playback_stress COMMAND velmira_tsan_tests)
-set_tests_properties(tsan_playback_stress PROPERTIES
+# The std::thread timer service and playback against it, built twice: under ThreadSanitizer
+# (data races) and under AddressSanitizer (memory used after it was freed, which the thread
+# sanitizer cannot see).
+set(VELMIRA_THREAD_TESTS tests/threads/thread_timer_test.cpp tests/threads/playback_stress_test.cpp
+    record/playback.cpp record/thread_timer_service.cpp record/event_buffer.cpp)
+foreach(sanitizer IN ITEMS thread address)
+  add_executable(velmira_${sanitizer}_tests ${VELMIRA_THREAD_TESTS})
+  velmira_target_defaults(velmira_${sanitizer}_tests)
+  target_compile_options(velmira_${sanitizer}_tests PRIVATE -fsanitize=${sanitizer} -g -O1)
+  target_link_options(velmira_${sanitizer}_tests PRIVATE -fsanitize=${sanitizer})
+  target_link_libraries(velmira_${sanitizer}_tests PRIVATE GTest::gtest GTest::gtest_main)
+endforeach()
+add_test(NAME tsan_timer_and_playback COMMAND velmira_thread_tests)
+add_test(NAME asan_timer_and_playback COMMAND velmira_address_tests)
+set_tests_properties(tsan_timer_and_playback PROPERTIES
   ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1" TIMEOUT 300)
+set_tests_properties(asan_timer_and_playback PROPERTIES
+  ENVIRONMENT "ASAN_OPTIONS=halt_on_error=1:detect_leaks=1" TIMEOUT 300)
 
 # The demo performance: made from its score through the key map; the committed file must match.
 add_executable(make-demo tools/make_demo.cpp)

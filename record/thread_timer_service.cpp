@@ -52,8 +52,10 @@ void ThreadTimerService::Run() {
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
       if (it->second.due < next->second.due) next = it;
     }
-    if (std::chrono::steady_clock::now() < next->second.due) {
-      wake_.wait_until(lock, next->second.due);
+    // The wait releases the lock, and Kill() may erase the entry meanwhile: wait on a copy.
+    const TimePoint due = next->second.due;
+    if (std::chrono::steady_clock::now() < due) {
+      wake_.wait_until(lock, due);
       continue;
     }
     const Timer timer = next->second;
