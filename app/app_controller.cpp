@@ -8,8 +8,11 @@
 namespace velmira {
 
 AppController::AppController(const AppServices& s)
-    : ui_(s.ui), midi_(state_, s.midi), engine_(state_, midi_, s.ui, s.modifiers),
-      devices_(state_, midi_, engine_, s.ui), events_(s.reallocate),
+    : ui_(s.ui),
+      midi_(state_, s.midi),
+      engine_(state_, midi_, s.ui, s.modifiers),
+      devices_(state_, midi_, engine_, s.ui),
+      events_(s.reallocate),
       playbackBuffer_(s.reallocate),
       recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
       playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink, s.scheduling),

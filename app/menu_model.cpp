@@ -42,8 +42,8 @@ MenuItem InstrumentMenu() {
     MenuItem sub = Popup(label);
     for (int k = 0; k < 8; ++k) {
       const InstrumentEntry& entry = group.entries[k];
-      sub.items.push_back(Command(CMD_PROGRAM_BASE + entry.program, InstrumentItemLabel(g, k),
-                                  entry.program == 0));
+      sub.items.push_back(
+          Command(CMD_PROGRAM_BASE + entry.program, InstrumentItemLabel(g, k), entry.program == 0));
     }
     menu.items.push_back(std::move(sub));
   }
@@ -84,8 +84,8 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
 
   MenuItem keys = Popup("调式(&M)");
   for (int i = 0; i < kKeySignatureCount; ++i) {
-    keys.items.push_back(Command(kKeySignatureIds[i], kKeySignatureLabels[i],
-                                 kKeySignatureIds[i] == CMD_KEY_FIRST));
+    keys.items.push_back(
+        Command(kKeySignatureIds[i], kKeySignatureLabels[i], kKeySignatureIds[i] == CMD_KEY_FIRST));
   }
   bar.popups.push_back(std::move(keys));
 
@@ -146,8 +146,7 @@ std::string InstrumentItemLabel(int group, int item) {
 std::string PlainMenuText(const std::string& label) {
   std::string text = label;
   // The prefix: "&", the key, "." and the blanks or tab before the text.
-  if (text.size() >= 4 && text[0] == '&' && text[2] == '.' &&
-      (text[3] == '\t' || text[3] == ' ')) {
+  if (text.size() >= 4 && text[0] == '&' && text[2] == '.' && (text[3] == '\t' || text[3] == ' ')) {
     size_t start = 3;
     while (start < text.size() && (text[start] == '\t' || text[start] == ' ')) ++start;
     text.erase(0, start);

@@ -36,7 +36,8 @@ void CopyFile(const std::string& from, const std::string& to) {
   std::FILE* out = std::fopen(to.c_str(), "wb");
   std::vector<char> buffer(1 << 16);
   size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) std::fwrite(buffer.data(), 1, n, out);
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+    std::fwrite(buffer.data(), 1, n, out);
   std::fflush(out);
   ::fsync(fileno(out));
   std::fclose(out);
@@ -56,8 +57,8 @@ void BM_SavePerformance(benchmark::State& s) {
   const std::string path = Path("save.qji");
   const AllocationCounter allocations;
   for (auto _ : s) {
-    const char* error = SavePerformanceFile(Performance().data(), kEvents, 1297, true,
-                                            path.c_str(), kDate);
+    const char* error =
+        SavePerformanceFile(Performance().data(), kEvents, 1297, true, path.c_str(), kDate);
     if (error != nullptr) s.SkipWithError("save failed");
   }
   allocations.Report(s);

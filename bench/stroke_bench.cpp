@@ -5,8 +5,8 @@
 #include "bench/allocations.h"
 #include "engine/device_control.h"
 #include "engine/note_engine.h"
-#include "tests/fakes/null_midi_service.h"
 #include "tests/fakes/fake_ui.h"
+#include "tests/fakes/null_midi_service.h"
 
 namespace velmira {
 namespace {

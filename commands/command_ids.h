@@ -6,12 +6,12 @@ namespace velmira {
 
 constexpr int CMD_SWITCH_ON = 256;
 constexpr int CMD_SWITCH_OFF = 257;
-constexpr int CMD_DEVICE_BASE = 512;   // 511 is the MIDI mapper (device -1)
+constexpr int CMD_DEVICE_BASE = 512;  // 511 is the MIDI mapper (device -1)
 constexpr int CMD_DEVICE_FIRST = 511;
 constexpr int CMD_DEVICE_LAST = 767;
-constexpr int CMD_CHANNEL_BASE = 768;  // 768 to 782: channels 0 to 14
-constexpr int CMD_CHANNEL_LAST = 1023; // the dispatcher treats 768..1023 as channels
-constexpr int CMD_PROGRAM_BASE = 1024; // 1024 to 1151: programs 0 to 127
+constexpr int CMD_CHANNEL_BASE = 768;   // 768 to 782: channels 0 to 14
+constexpr int CMD_CHANNEL_LAST = 1023;  // the dispatcher treats 768..1023 as channels
+constexpr int CMD_PROGRAM_BASE = 1024;  // 1024 to 1151: programs 0 to 127
 constexpr int CMD_HELP = 1280;
 constexpr int CMD_ABOUT = 1281;
 constexpr int CMD_EXPORT_MIDI = 1282;

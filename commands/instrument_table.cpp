@@ -2,6 +2,7 @@
 
 namespace velmira {
 
+// clang-format off
 const InstrumentGroup InstrumentTable[kInstrumentGroupCount] = {
     {"钢琴",
      {{"三角钢琴", 0}, {"亮音钢琴", 1}, {"电子三角钢琴", 2}, {"白鬼子钢琴", 3},
@@ -54,6 +55,7 @@ const InstrumentGroup InstrumentTable[kInstrumentGroupCount] = {
      {{"吉他噪音", 120}, {"呼吸声", 121}, {"海岸", 122}, {"鸟叫", 123}, {"电话铃", 124},
       {"直升飞机", 125}, {"鼓掌", 126}, {"枪声", 127}}},
 };
+// clang-format on
 
 const char* InstrumentName(int program) {
   if (program < 0 || program > 127) return "";

@@ -16,9 +16,9 @@ class DeviceControl {
   // During the main window's creation, once the menu bar is attached: opens the current device
   // and gives the melody channel its program.
   void OpenAtStart();
-  void SwitchOn();                      // CMD_SWITCH_ON
-  void SwitchOff();                     // CMD_SWITCH_OFF
-  void ChooseDevice(int commandId);     // 511..767
+  void SwitchOn();                   // CMD_SWITCH_ON
+  void SwitchOff();                  // CMD_SWITCH_OFF
+  void ChooseDevice(int commandId);  // 511..767
 
  private:
   bool OpenCurrentDevice();

@@ -2,8 +2,10 @@
 
 namespace velmira {
 
+// clang-format off
 const char* const kDegreeLabels[12] = {"1", "b2", "2", "b3", "3", "4",
                                        "b5", "5", "b6", "6", "b7", "7"};
+// clang-format on
 
 namespace {
 constexpr KeySlot Empty() { return KeySlot{-1, -1, -1, -1, nullptr}; }
@@ -13,6 +15,7 @@ constexpr KeySlot Empty() { return KeySlot{-1, -1, -1, -1, nullptr}; }
 #define KEY(octave, semitone, row, half) \
   KeySlot { octave, semitone, row, half, kDegreeLabels[semitone] }
 
+// clang-format off
 const KeySlot KeyMap[kKeySlotCount] = {
     Empty(),          // 0x00 no key
     Empty(),          // 0x01 Esc
@@ -69,6 +72,7 @@ const KeySlot KeyMap[kKeySlotCount] = {
     KEY(6, 3, 3, 19), // 0x34 full stop
     KEY(6, 4, 3, 21), // 0x35 slash
 };
+// clang-format on
 
 #undef KEY
 

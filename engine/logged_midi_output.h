@@ -16,7 +16,9 @@ class LoggedMidiOutput final : public MidiOutputService {
       : inner_(std::move(inner)), log_(clock, path) {}
 
   unsigned DeviceCount() override { return inner_->DeviceCount(); }
-  bool DeviceName(int device, std::string* name) override { return inner_->DeviceName(device, name); }
+  bool DeviceName(int device, std::string* name) override {
+    return inner_->DeviceName(device, name);
+  }
   bool Open(int device, MidiOutHandle* handle) override {
     const bool ok = inner_->Open(device, handle);
     log_.Open(device, ok);

@@ -6,10 +6,9 @@ namespace velmira {
 
 void MidiOutput::SendShortMessage(uint32_t status, int channel, int data1, int data2) {
   if (!state_.switchedOn) return;
-  service_.ShortMessage(state_.midiOut,
-                        PackShortMessage(status, static_cast<uint32_t>(channel),
-                                         static_cast<uint32_t>(data1),
-                                         static_cast<uint32_t>(data2)));
+  service_.ShortMessage(
+      state_.midiOut, PackShortMessage(status, static_cast<uint32_t>(channel),
+                                       static_cast<uint32_t>(data1), static_cast<uint32_t>(data2)));
 }
 
 int MidiOutput::SendNote(uint32_t status, int channel, int octave, int semitone, int velocity) {

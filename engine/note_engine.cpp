@@ -15,19 +15,20 @@ int32_t* HoldCounter(PlayerState& state, int32_t shift) {
   return &state.holdPlain;
 }
 
-int Clamp(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+int Clamp(int value, int low, int high) {
+  return value < low ? low : (value > high ? high : value);
+}
 
 }  // namespace
 
-NoteEngine::NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui,
-                       ModifierKeys& modifiers)
+NoteEngine::NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui, ModifierKeys& modifiers)
     : state_(state), midi_(midi), ui_(ui), modifiers_(modifiers) {}
 
 void NoteEngine::StartNote(NoteSource source, int slotIndex, int channel, int note) {
   if (note < 0 || !state_.switchedOn) return;
   SoundingNote evicted;
-  if (ledger_.Add(source, slotIndex, SoundingNote{static_cast<uint8_t>(channel),
-                                                  static_cast<uint8_t>(note)},
+  if (ledger_.Add(source, slotIndex,
+                  SoundingNote{static_cast<uint8_t>(channel), static_cast<uint8_t>(note)},
                   &evicted)) {
     EndNote(evicted);
   }
@@ -41,9 +42,9 @@ void NoteEngine::StartNotes(NoteSource source, int slotIndex, const KeySlot& slo
   StartNote(source, slotIndex, state_.channel,
             midi_.SendNoteOn(state_.channel, slot.octave + shift, slot.semitone, state_.velocity));
   if (state_.bassDoubling) {
-    StartNote(source, slotIndex, kBassChannel,
-              midi_.SendNoteOn(kBassChannel, slot.octave + shift - 1, slot.semitone,
-                               state_.velocity));
+    StartNote(
+        source, slotIndex, kBassChannel,
+        midi_.SendNoteOn(kBassChannel, slot.octave + shift - 1, slot.semitone, state_.velocity));
   }
 }
 
@@ -106,7 +107,8 @@ void NoteEngine::PlayKeyEvent(uint32_t message, uint32_t keyData) {
       if (autoRepeat) return;
       ++*HoldCounter(state_, state_.shiftState);
     }
-    if (recorder_ != nullptr) recorder_->RecordKeyEvent(kKeyDownMessage, keyData, state_.shiftState);
+    if (recorder_ != nullptr)
+      recorder_->RecordKeyEvent(kKeyDownMessage, keyData, state_.shiftState);
     StartNotes(NoteSource::Live, slotIndex, *slot, state_.shiftState);
     if (drawer_ != nullptr) drawer_->DrawKeyCap(slotIndex, true, false, 0);
     return;
@@ -197,7 +199,8 @@ void NoteEngine::OnChannelCommand(int channel) {
     // The pedal stays down, on the new channel instead of the one left.
     midi_.SendSustain(state_.channel, false);
     midi_.SendSustain(channel, true);
-    pedalChannels_ = static_cast<uint16_t>((pedalChannels_ & ~(1u << state_.channel)) | (1u << channel));
+    pedalChannels_ =
+        static_cast<uint16_t>((pedalChannels_ & ~(1u << state_.channel)) | (1u << channel));
   }
   state_.channel = channel;
   ui_.CheckMenuItem(CMD_CHANNEL_BASE + channel, true);

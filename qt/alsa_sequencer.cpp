@@ -12,8 +12,9 @@ AlsaSequencer::AlsaSequencer() {
     return;
   }
   snd_seq_set_client_name(seq_, "Velmira");
-  ownPort_ = snd_seq_create_simple_port(seq_, "Velmira", SND_SEQ_PORT_CAP_READ,
-                                        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+  ownPort_ =
+      snd_seq_create_simple_port(seq_, "Velmira", SND_SEQ_PORT_CAP_READ,
+                                 SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
   snd_midi_event_new(16, &encoder_);
   const int self = snd_seq_client_id(seq_);
   snd_seq_client_info_t* client;
@@ -30,8 +31,9 @@ AlsaSequencer::AlsaSequencer() {
       const unsigned wanted = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
       if ((snd_seq_port_info_get_capability(port) & wanted) != wanted) continue;
       ports_.push_back(Port{id, snd_seq_port_info_get_port(port),
-                            std::to_string(id) + ":" + std::to_string(snd_seq_port_info_get_port(port)) +
-                                " " + snd_seq_port_info_get_name(port)});
+                            std::to_string(id) + ":" +
+                                std::to_string(snd_seq_port_info_get_port(port)) + " " +
+                                snd_seq_port_info_get_name(port)});
     }
   }
 }

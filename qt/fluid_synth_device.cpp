@@ -36,7 +36,8 @@ int AudioServerSampleRate() {
   if (loop == nullptr) return 0;
   pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "velmira");
   int rate = 0;
-  if (context != nullptr && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+  if (context != nullptr &&
+      pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
     bool asked = false, done = false;
     for (int i = 0; i < 200 && !done; ++i) {
       if (pa_mainloop_iterate(loop, 1, nullptr) < 0) break;
@@ -102,7 +103,8 @@ bool FluidSynthDevice::Open() {
     // 48 kHz) keep FluidSynth's own buffer to about 3 ms; the server asked for as little as
     // that too (adjust-latency). Slower machines that crackle can ask for more with
     // --period-size and --periods.
-    if (options_.periodSize > 0) fluid_settings_setint(settings_, "audio.period-size", options_.periodSize);
+    if (options_.periodSize > 0)
+      fluid_settings_setint(settings_, "audio.period-size", options_.periodSize);
     if (options_.periods > 0) fluid_settings_setint(settings_, "audio.periods", options_.periods);
     fluid_settings_setint(settings_, "audio.pulseaudio.adjust-latency", 1);
   }
@@ -112,7 +114,8 @@ bool FluidSynthDevice::Open() {
     error_ = "FluidSynth cannot start";
     return false;
   }
-  soundFontId_ = soundFont_.empty() ? FLUID_FAILED : fluid_synth_sfload(synth_, soundFont_.c_str(), 1);
+  soundFontId_ =
+      soundFont_.empty() ? FLUID_FAILED : fluid_synth_sfload(synth_, soundFont_.c_str(), 1);
   if (soundFontId_ == FLUID_FAILED) {
     const std::string font = soundFont_;
     Close();
@@ -144,8 +147,9 @@ int FluidSynthDevice::Render(void* data, int length, int effectCount, float* eff
   // output.
   float* mixed[4] = {out[0], out[outCount > 1 ? 1 : 0], out[0], out[outCount > 1 ? 1 : 0]};
   const int result =
-      effectCount == 0 ? fluid_synth_process(device->synth_, length, 4, mixed, outCount, out)
-                       : fluid_synth_process(device->synth_, length, effectCount, effects, outCount, out);
+      effectCount == 0
+          ? fluid_synth_process(device->synth_, length, 4, mixed, outCount, out)
+          : fluid_synth_process(device->synth_, length, effectCount, effects, outCount, out);
   if (probe.enabled()) {
     probe.AudioThreadTick();
     bool sounding = false;

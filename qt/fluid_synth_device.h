@@ -15,10 +15,10 @@ typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 namespace velmira {
 
 struct AudioOptions {
-  std::string driver;   // empty: pulseaudio, then alsa, then jack (the first that opens)
-  int periodSize = 64;  // frames a period; 0 keeps FluidSynth's own setting
-  int periods = 2;      // 0 keeps FluidSynth's own setting
-  int sampleRate = 0;   // 0: the audio server's rate
+  std::string driver;          // empty: pulseaudio, then alsa, then jack (the first that opens)
+  int periodSize = 64;         // frames a period; 0 keeps FluidSynth's own setting
+  int periods = 2;             // 0 keeps FluidSynth's own setting
+  int sampleRate = 0;          // 0: the audio server's rate
   bool fluidDefaults = false;  // FluidSynth's own buffering, for comparison
 };
 

@@ -64,8 +64,8 @@ InstrumentView::InstrumentView(const Pictures& pictures, QWidget* parent)
   }
 }
 
-void InstrumentView::Attach(AppController* app, MidiOutputService* midi,
-                            EventModifiers* modifiers, std::function<void(int)> command) {
+void InstrumentView::Attach(AppController* app, MidiOutputService* midi, EventModifiers* modifiers,
+                            std::function<void(int)> command) {
   app_ = app;
   midi_ = midi;
   modifiers_ = modifiers;
@@ -145,8 +145,7 @@ void InstrumentView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   PaintWindow(painter, pictures_, font(),
               WindowPaint{app_->state(), *midi_, caps_, origin_, app_->engine().PedalDown(),
-                          app_->RecordingIndicator(), width(), height(), cellWidth_,
-                          cellHeight_});
+                          app_->RecordingIndicator(), width(), height(), cellWidth_, cellHeight_});
 }
 
 void InstrumentView::resizeEvent(QResizeEvent*) {

@@ -60,7 +60,8 @@ void LatencyProbe::Write() const {
                  static_cast<long long>(r.renderStart));
   }
   if (firstCpu_.load() >= 0) {
-    std::fprintf(file, "cpu %lld %lld\n", static_cast<long long>(lastCpu_.load() - firstCpu_.load()),
+    std::fprintf(file, "cpu %lld %lld\n",
+                 static_cast<long long>(lastCpu_.load() - firstCpu_.load()),
                  static_cast<long long>(lastWall_.load() - firstWall_.load()));
   }
   std::fclose(file);

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "velmira: %s (see velmira --help)\n", options.error.c_str());
     return 2;
   }
-  velmira::LatencyProbe::Instance().Enable(qEnvironmentVariable("VELMIRA_LATENCY_LOG").toStdString());
+  velmira::LatencyProbe::Instance().Enable(
+      qEnvironmentVariable("VELMIRA_LATENCY_LOG").toStdString());
 
   QSplashScreen splash(QPixmap::fromImage(pictures.splash));
   splash.setWindowTitle("Velmira");

@@ -22,11 +22,12 @@ namespace velmira {
 MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options)
     : pictures_(pictures),
       midi_(CreateMidiOutputService(clock_, options)),
-      sink_(this,
-            [this](const PerformanceEvent* events, uint32_t index) {
-              if (app_) app_->OnPlayEvent(events, index);
-            },
-            [this] { Command(CMD_PLAY_STOP); }),
+      sink_(
+          this,
+          [this](const PerformanceEvent* events, uint32_t index) {
+            if (app_) app_->OnPlayEvent(events, index);
+          },
+          [this] { Command(CMD_PLAY_STOP); }),
       view_(new InstrumentView(pictures, this)) {
   setWindowTitle("Velmira");
   setWindowIcon(QIcon(":/velmira.ico"));
@@ -144,7 +145,8 @@ MessageAnswer MainWindow::ShowMessage(const char* text, const char* caption, Mes
     case QMessageBox::Yes: return MessageAnswer::Yes;
     case QMessageBox::No: return MessageAnswer::No;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
-    default: return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    default:
+      return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
   }
 }
 
@@ -207,7 +209,9 @@ bool MainWindow::ChooseFile(FileDialog dialog, char* path, char* title) {
   return true;
 }
 
-void MainWindow::SetPlayTimer(unsigned milliseconds) { playTimer_.start(static_cast<int>(milliseconds)); }
+void MainWindow::SetPlayTimer(unsigned milliseconds) {
+  playTimer_.start(static_cast<int>(milliseconds));
+}
 
 void MainWindow::SetRecordingTick(bool running) {
   if (running) {

@@ -67,8 +67,7 @@ CommandActions BuildMenuBar(QMenuBar* bar, const MenuBar& model,
   bar->clear();
   CommandActions actions;
   for (const MenuItem& popup : model.popups) {
-    AddItems(bar->addMenu(QString::fromUtf8(popup.label.c_str())), popup.items, actions,
-             onCommand);
+    AddItems(bar->addMenu(QString::fromUtf8(popup.label.c_str())), popup.items, actions, onCommand);
   }
   return actions;
 }

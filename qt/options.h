@@ -11,8 +11,8 @@ namespace velmira {
 struct ProgramOptions {
   std::string file;       // the performance to load at start and play once
   std::string soundFont;  // --soundfont
-  AudioOptions audio;     // --audio-driver, --period-size, --periods, --sample-rate, --fluid-defaults
-  std::string error;      // a malformed option, for the user
+  AudioOptions audio;  // --audio-driver, --period-size, --periods, --sample-rate, --fluid-defaults
+  std::string error;   // a malformed option, for the user
 };
 
 // The arguments after the program's name (Qt's own already taken out).

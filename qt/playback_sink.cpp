@@ -11,7 +11,8 @@ void QtPlaybackSink::PostPlayEvent(const PerformanceEvent* events, uint32_t inde
     if (closed_) return;
     pending_.push_back({events, index});
   }
-  QMetaObject::invokeMethod(receiver_, [this] { DeliverOne(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      receiver_, [this] { DeliverOne(); }, Qt::QueuedConnection);
 }
 
 void QtPlaybackSink::DeliverOne() {
@@ -29,12 +30,15 @@ void QtPlaybackSink::SendStopCommand() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (closed_) return;
   const uint64_t ticket = ++stopsSent_;
-  QMetaObject::invokeMethod(receiver_, [this] {
-    stop_();
-    std::lock_guard<std::mutex> handled(mutex_);
-    ++stopsHandled_;
-    stopHandled_.notify_all();
-  }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      receiver_,
+      [this] {
+        stop_();
+        std::lock_guard<std::mutex> handled(mutex_);
+        ++stopsHandled_;
+        stopHandled_.notify_all();
+      },
+      Qt::QueuedConnection);
   stopHandled_.wait(lock, [&] { return closed_ || stopsHandled_ >= ticket; });
 }
 

@@ -58,9 +58,10 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
   if (!font.isEmpty() && QFileInfo::exists(font)) {
     output->synth().SetSoundFont(font.toStdString());
   } else {
-    QMessageBox box(QMessageBox::Warning, "QJ",
-                    (font.isEmpty() ? QString() : QString::fromUtf8("没有音色库文件 ") + font + "\n\n") +
-                        QString::fromUtf8(kNoSoundFont));
+    QMessageBox box(
+        QMessageBox::Warning, "QJ",
+        (font.isEmpty() ? QString() : QString::fromUtf8("没有音色库文件 ") + font + "\n\n") +
+            QString::fromUtf8(kNoSoundFont));
     box.exec();
   }
   g_output = output.get();

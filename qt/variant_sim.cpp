@@ -10,8 +10,7 @@ namespace {
 const char* Lookup(const char* name) { return std::getenv(name); }
 }  // namespace
 
-std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
-                                                           const ProgramOptions&) {
+std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock, const ProgramOptions&) {
   return std::make_unique<SimMidiOutput>(ReadSimConfig(&Lookup), clock);
 }
 

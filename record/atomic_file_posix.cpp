@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 
 #include "record/atomic_file.h"
 

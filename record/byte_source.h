@@ -17,7 +17,8 @@ class ByteSource {
 
 class MemorySource final : public ByteSource {
  public:
-  MemorySource(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+  MemorySource(const void* data, size_t size)
+      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
   uint64_t Size() const override { return size_; }
   size_t ReadAt(uint64_t offset, void* out, size_t bytes) override {
     if (offset >= size_) return 0;

@@ -44,8 +44,8 @@ bool CommandLinePath(const char* commandLine, std::string* path) {
 
 void Document::ShowFileError(const char* messageTemplate, const char* name) {
   ui_.Beep(MessageIcon::Exclamation);
-  ui_.ShowMessage(FormatFileMessage(messageTemplate, name).c_str(), "QJ",
-                  MessageIcon::Exclamation, MessageButtons::Ok, true);
+  ui_.ShowMessage(FormatFileMessage(messageTemplate, name).c_str(), "QJ", MessageIcon::Exclamation,
+                  MessageButtons::Ok, true);
 }
 
 void Document::UpdateTitle(const char* name) { ui_.SetTitle(WindowTitle(name).c_str()); }
@@ -73,9 +73,8 @@ bool Document::SaveAs() {
 }
 
 bool Document::SaveTo() {
-  const char* error =
-      SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
-                          player_.bassDoubling, doc_.filePath, calendar_.Today());
+  const char* error = SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
+                                          player_.bassDoubling, doc_.filePath, calendar_.Today());
   if (error != nullptr) {
     ShowFileError(error, doc_.fileTitle);
     doc_.fileTitle[0] = '\0';
@@ -100,8 +99,8 @@ void Document::ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu) 
   player_.bassDoubling = loaded.bassDoubling == 1;
   ui_.CheckMenuItem(CMD_BASS, player_.bassDoubling);
   UpdateTitle(doc_.fileTitle);
-  ApplyTransportRow(fromMenu ? TransportRow::Loaded : TransportRow::LoadedAtStartup,
-                    doc_.modified, ui_);
+  ApplyTransportRow(fromMenu ? TransportRow::Loaded : TransportRow::LoadedAtStartup, doc_.modified,
+                    ui_);
 }
 
 void Document::Load() {

@@ -26,7 +26,11 @@ class Document {
  public:
   Document(DocumentState& document, EventBuffer& events, PlaybackBuffer& playback,
            PlayerState& player, UiEffects& ui, Calendar& calendar)
-      : doc_(document), events_(events), playback_(playback), player_(player), ui_(ui),
+      : doc_(document),
+        events_(events),
+        playback_(playback),
+        player_(player),
+        ui_(ui),
         calendar_(calendar) {}
 
   void ShowFileError(const char* messageTemplate, const char* name);
@@ -36,9 +40,9 @@ class Document {
   // when nothing is unsaved, or the user answered No, or Yes and the save succeeded.
   bool MayDiscardChanges();
 
-  bool Save();    // CMD_SAVE: true when the file was written
-  bool SaveAs();  // CMD_SAVE_AS
-  void Load();    // CMD_LOAD
+  bool Save();               // CMD_SAVE: true when the file was written
+  bool SaveAs();             // CMD_SAVE_AS
+  void Load();               // CMD_LOAD
   void Export(int program);  // CMD_EXPORT_MIDI
   // During the main window's creation, after the device was opened (or not).
   void LoadAtStartup(const char* commandLine);

@@ -90,8 +90,13 @@ bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keyS
   if (program < 0 || program > 127) return false;
   out->clear();
   out->reserve(14 + 2 * (31 + size_t{count} * 7));
-  const uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, bassDoubling ? uint8_t{1} : uint8_t{0},
-                            0, bassDoubling ? uint8_t{2} : uint8_t{1}, 0x00, 0xC0};
+  const uint8_t header[] = {'M',  'T',
+                            'h',  'd',
+                            0,    0,
+                            0,    6,
+                            0,    bassDoubling ? uint8_t{1} : uint8_t{0},
+                            0,    bassDoubling ? uint8_t{2} : uint8_t{1},
+                            0x00, 0xC0};
   Append(*out, header, sizeof header);
   if (!AppendTrack(*out, events, count, offset, program, 0, 0, true)) return false;
   if (bassDoubling && !AppendTrack(*out, events, count, offset, program, 15, -12, false)) {

@@ -25,6 +25,6 @@ bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keyS
 // null, or the template of the file error (one "%s" for the file name); running out of memory
 // is such a failure too.
 const char* ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
-                    int program, bool bassDoubling, const char* path);
+                           int program, bool bassDoubling, const char* path);
 
 }  // namespace velmira

@@ -102,9 +102,7 @@ bool ReadChunkHeader(ByteSource& source, uint64_t offset, Chunk* chunk) {
   return true;
 }
 
-uint64_t ChunkEnd(const Chunk& chunk) {
-  return chunk.dataOffset + chunk.size + (chunk.size & 1);
-}
+uint64_t ChunkEnd(const Chunk& chunk) { return chunk.dataOffset + chunk.size + (chunk.size & 1); }
 
 // Searches the chunks from `offset` up to `end` for one with the id.
 bool FindChunk(ByteSource& source, uint64_t offset, uint64_t end, const char id[5], Chunk* out) {
@@ -125,8 +123,8 @@ bool FindPerformanceRiff(ByteSource& source, Chunk* riff) {
   Chunk chunk;
   while (offset + 12 <= source.Size() && ReadChunkHeader(source, offset, &chunk)) {
     char form[4];
-    if (std::memcmp(chunk.id, "RIFF", 4) == 0 &&
-        source.ReadAt(chunk.dataOffset, form, 4) == 4 && std::memcmp(form, "QJ  ", 4) == 0) {
+    if (std::memcmp(chunk.id, "RIFF", 4) == 0 && source.ReadAt(chunk.dataOffset, form, 4) == 4 &&
+        std::memcmp(form, "QJ  ", 4) == 0) {
       *riff = chunk;
       return true;
     }

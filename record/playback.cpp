@@ -82,7 +82,8 @@ void Playback::OnTimer() {
     sink_.PostPlayEvent(buffer_.events(), state_.position);
     ++state_.position;
     if (state_.position < buffer_.count()) {
-      const uint32_t step = std::max(buffer_.events()[state_.position].deltaMs, state_.resolutionMs);
+      const uint32_t step =
+          std::max(buffer_.events()[state_.position].deltaMs, state_.resolutionMs);
       const uint32_t base = scheduling_ == Scheduling::Timeline ? state_.targetMs : clock_.NowMs();
       if (!ArmLocked(base + step)) EndChainLocked();  // ends silently; the user stops
       return;

@@ -5,8 +5,8 @@
 
 namespace velmira {
 
-bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* events,
-                           uint32_t count, UiEffects& ui) {
+bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* events, uint32_t count,
+                           UiEffects& ui) {
   if (playback.Assign(events, count)) return true;
   ui.ShowMessage("内存分配错误.", "错误", MessageIcon::None, MessageButtons::Ok, false);
   return false;

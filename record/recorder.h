@@ -20,16 +20,20 @@ struct RecorderState {
 
 // Replaces the PlaybackBuffer by a copy of the events. On failure tells the user and leaves
 // it empty. A count of 0 is no failure.
-bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* events,
-                           uint32_t count, UiEffects& ui);
+bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* events, uint32_t count,
+                           UiEffects& ui);
 inline void ReleasePlaybackBuffer(PlaybackBuffer& playback) { playback.Release(); }
 
 class Recorder final : public KeyEventRecorder {
  public:
   Recorder(EventBuffer& events, PlaybackBuffer& playback, DocumentState& document,
            const PlayerState& player, Clock& clock, UiEffects& ui)
-      : events_(events), playback_(playback), document_(document), player_(player),
-        clock_(clock), ui_(ui) {}
+      : events_(events),
+        playback_(playback),
+        document_(document),
+        player_(player),
+        clock_(clock),
+        ui_(ui) {}
 
   void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) override;
   void StartRecording();  // CMD_RECORD_START

@@ -1,8 +1,8 @@
 // One-shot timers on a std::thread: callbacks run on the service's own worker thread.
 #pragma once
 
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "win32/main_window.h"
-#include "win32/shell_resources.h"
 #include "engine/midi_output_service.h"
-#include "win32/keyboard_gdi.h"
-#include "win32/paint_gdi.h"
 #include "view/window_layout.h"
+#include "win32/keyboard_gdi.h"
+#include "win32/main_window.h"
+#include "win32/paint_gdi.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 namespace {

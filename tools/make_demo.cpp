@@ -50,14 +50,16 @@ bool ParseScore(std::istream& in, std::vector<PerformanceEvent>* events, int* ke
       if (word == "|") continue;
       if (word == "tempo" || word == "key" || word == "bass") {
         double value;
-        if (!(words >> value)) return Fail("line " + std::to_string(lineNumber) + ": " + word + " needs a number");
+        if (!(words >> value))
+          return Fail("line " + std::to_string(lineNumber) + ": " + word + " needs a number");
         if (word == "tempo") tempo = value;
         if (word == "key") *key = static_cast<int>(value);
         if (word == "bass") *bass = value != 0;
         continue;
       }
       const size_t colon = word.find(':');
-      if (colon == std::string::npos) return Fail("line " + std::to_string(lineNumber) + ": " + word + " has no length");
+      if (colon == std::string::npos)
+        return Fail("line " + std::to_string(lineNumber) + ": " + word + " has no length");
       std::string degree = word.substr(0, colon);
       const double beats = std::atof(word.c_str() + colon + 1);
       if (beats <= 0) return Fail("line " + std::to_string(lineNumber) + ": bad length in " + word);
@@ -102,8 +104,9 @@ int main(int argc, char** argv) {
   bool bass = false;
   if (!ParseScore(in, &events, &key, &bass)) return 1;
   // A fixed date keeps the file the same on every run.
-  const char* error = velmira::SavePerformanceFile(events.data(), static_cast<uint32_t>(events.size()),
-                                                   key, bass, argv[2], velmira::LocalDate{2026, 1, 1});
+  const char* error =
+      velmira::SavePerformanceFile(events.data(), static_cast<uint32_t>(events.size()), key, bass,
+                                   argv[2], velmira::LocalDate{2026, 1, 1});
   if (error != nullptr) {
     std::fprintf(stderr, "make-demo: cannot write %s\n", argv[2]);
     return 1;

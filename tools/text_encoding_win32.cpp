@@ -31,7 +31,8 @@ bool WideToUtf8(const std::wstring& wide, std::string* out) {
     return true;
   }
   const int length = static_cast<int>(wide.size());
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return false;
   std::string result(static_cast<size_t>(needed), '\0');
   if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &result[0], needed, nullptr, nullptr) !=
@@ -58,7 +59,7 @@ std::string ArgumentToUtf8(const std::string& argument) {
 
 void WriteUtf8(std::FILE* stream, const std::string& text) {
   const int fd = _fileno(stream);
-  HANDLE handle = fd == 2 ? GetStdHandle(STD_ERROR_HANDLE)
+  HANDLE handle = fd == 2   ? GetStdHandle(STD_ERROR_HANDLE)
                   : fd == 1 ? GetStdHandle(STD_OUTPUT_HANDLE)
                             : INVALID_HANDLE_VALUE;
   DWORD mode;

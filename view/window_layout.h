@@ -45,8 +45,8 @@ constexpr int kPedalGap = 8;
 // the buttons. Otherwise (a narrow or low window) it is not shown at all.
 struct RecordingIndicatorLayout {
   bool shown = false;
-  Rect box;   // everything it paints lies inside: the text is clipped to it
-  Rect dot;   // the red dot's bounding square
+  Rect box;  // everything it paints lies inside: the text is clipped to it
+  Rect dot;  // the red dot's bounding square
   Point text;
 };
 RecordingIndicatorLayout LayoutRecordingIndicator(int width, int height, int cellWidth,
@@ -55,14 +55,14 @@ RecordingIndicatorLayout LayoutRecordingIndicator(int width, int height, int cel
 std::string RecordingIndicatorText(uint32_t elapsedMs);
 
 struct PaintLayout {
-  Point switchText;      // "开启" / "关闭"
+  Point switchText;  // "开启" / "关闭"
   Point deviceName;
-  Point channelText;     // "声道 %i"
+  Point channelText;  // "声道 %i"
   Point hint;
-  Point picture;         // top-left of the 171 x 141 instrument picture
-  Point caption;         // against the picture's right edge
-  Point velocityCaption; // "力度"
-  Point pitchCaption;    // "频率"
+  Point picture;          // top-left of the 171 x 141 instrument picture
+  Point caption;          // against the picture's right edge
+  Point velocityCaption;  // "力度"
+  Point pitchCaption;     // "频率"
   RecordingIndicatorLayout recording;
 };
 // clientWidth is the width read from the window at paint time (normally equal to width).

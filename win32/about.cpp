@@ -7,8 +7,7 @@ namespace velmira {
 namespace {
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
-    case WM_INITDIALOG:
-      return TRUE;
+    case WM_INITDIALOG: return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         EndDialog(dialog, 0);
@@ -20,8 +19,6 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }
 }  // namespace
 
-void RunAboutBox(HWND owner) {
-  DialogBoxParamA(Shell().instance, "AboutBox", owner, AboutProc, 0);
-}
+void RunAboutBox(HWND owner) { DialogBoxParamA(Shell().instance, "AboutBox", owner, AboutProc, 0); }
 
 }  // namespace velmira

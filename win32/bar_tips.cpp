@@ -30,9 +30,7 @@ TOOLINFOA Tool(HWND owner, UINT flags, UINT_PTR id, char* text) {
   return tool;
 }
 
-std::string TextOf(HWND bar) {
-  return BarValueText(GetDlgCtrlID(bar), GetScrollPos(bar, SB_CTL));
-}
+std::string TextOf(HWND bar) { return BarValueText(GetDlgCtrlID(bar), GetScrollPos(bar, SB_CTL)); }
 }  // namespace
 
 void BarValueTips::Create(HWND mainWindow, HWND velocityBar, HWND pitchBendBar) {
@@ -40,8 +38,8 @@ void BarValueTips::Create(HWND mainWindow, HWND velocityBar, HWND pitchBendBar) 
   restingTip_ = CreateTip(mainWindow);
   dragTip_ = CreateTip(mainWindow);
   for (HWND bar : {velocityBar, pitchBendBar}) {
-    TOOLINFOA tool = Tool(mainWindow, TTF_IDISHWND | TTF_SUBCLASS,
-                          reinterpret_cast<UINT_PTR>(bar), LPSTR_TEXTCALLBACKA);
+    TOOLINFOA tool = Tool(mainWindow, TTF_IDISHWND | TTF_SUBCLASS, reinterpret_cast<UINT_PTR>(bar),
+                          LPSTR_TEXTCALLBACKA);
     SendMessageA(restingTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   }
   TOOLINFOA drag = Tool(mainWindow, TTF_TRACK | TTF_ABSOLUTE, kDragTool, text_);
@@ -66,7 +64,8 @@ void BarValueTips::OnScroll(HWND bar, int code) {
     dragShown_ = true;
   }
   // Beside the bar at the pointer's height: right of it, or left where the screen ends.
-  const LRESULT size = SendMessageA(dragTip_, TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&drag));
+  const LRESULT size =
+      SendMessageA(dragTip_, TTM_GETBUBBLESIZE, 0, reinterpret_cast<LPARAM>(&drag));
   const int width = LOWORD(size), height = HIWORD(size);
   RECT barRect{};
   GetWindowRect(bar, &barRect);

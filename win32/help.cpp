@@ -10,8 +10,8 @@ void OpenHelp() {
   using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
   static HMODULE viewer = LoadLibraryA("hhctrl.ocx");
   if (viewer == nullptr) return;
-  auto htmlHelp =
-      reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")));
+  auto htmlHelp = reinterpret_cast<HtmlHelpFunction>(
+      reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpA")));
   if (htmlHelp == nullptr) return;
   // The help file lies beside the program, wherever it was started from.
   char location[MAX_PATH + 32];

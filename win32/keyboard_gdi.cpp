@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "win32/shell_resources.h"
 #include "engine/key_map.h"
 #include "view/window_texts.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 
@@ -45,7 +45,8 @@ HFONT CreateSizedFont(HDC dc, const char* faceName, int size, int attributes,
     GetTextMetricsA(dc, &metrics);
     SelectObject(dc, previous);
     DeleteObject(result);
-    font.lfWidth = static_cast<LONG>(metrics.tmAveCharWidth * std::fabs(p.x) / std::fabs(p.y) + 0.5);
+    font.lfWidth =
+        static_cast<LONG>(metrics.tmAveCharWidth * std::fabs(p.x) / std::fabs(p.y) + 0.5);
     result = CreateFontIndirectA(&font);
   }
   RestoreDC(dc, -1);
@@ -89,8 +90,8 @@ void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down) {
   const Rect& p = origin.pedal;
   if (IsEmpty(p)) return;
   SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, p.left, p.top, p.right - p.left, p.bottom - p.top, capSource,
-             CapSourceX(down, 0), 0, kCapWidth, kCapHeight, SRCCOPY);
+  StretchBlt(dc, p.left, p.top, p.right - p.left, p.bottom - p.top, capSource, CapSourceX(down, 0),
+             0, kCapWidth, kCapHeight, SRCCOPY);
   // The label in the system font, which holds the Chinese glyphs.
   HGDIOBJ labelFont = SelectObject(dc, GetStockObject(SYSTEM_FONT));
   SetBkMode(dc, TRANSPARENT);

@@ -1,5 +1,6 @@
 // The program's entry point: splash, pictures, main window, toolbar, message loop, teardown.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "win32/main_window.h"
@@ -36,10 +37,9 @@ int Run(HINSTANCE instance, const char* commandLine, int showCommand) {
   }
   shell.keyCapPicture = LoadBitmapA(instance, MAKEINTRESOURCEA(114));
 
-  HWND window = CreateWindowExA(0, "QJ", "Velmira",
-                                WS_OVERLAPPEDWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
-                                nullptr);
+  HWND window =
+      CreateWindowExA(0, "QJ", "Velmira", WS_OVERLAPPEDWINDOW, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                      GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     ReleaseMainWindowState();
     return 0;

@@ -7,14 +7,14 @@
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
 #include "commands/transport_buttons.h"
-#include "win32/shell_resources.h"
-#include "win32/variant.h"
-#include "win32/ui.h"
-#include "win32/mm_timer_service.h"
-#include "win32/keyboard_gdi.h"
 #include "win32/bar_tips.h"
+#include "win32/keyboard_gdi.h"
+#include "win32/mm_timer_service.h"
 #include "win32/paint_gdi.h"
+#include "win32/shell_resources.h"
 #include "win32/toolbar.h"
+#include "win32/ui.h"
+#include "win32/variant.h"
 
 namespace velmira {
 
@@ -89,9 +89,9 @@ void CreateControls(HWND window, MainWindowControls& c, const PlayerState& state
 
   for (int i = 0; i < 5; ++i) {
     c.transportButtons[i] = CreateWindowExA(
-        0, "button", kTransportButtons[i].label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
-        0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTransportButtons[i].id)),
-        instance, nullptr);
+        0, "button", kTransportButtons[i].label, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0,
+        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTransportButtons[i].id)), instance,
+        nullptr);
   }
   for (int i = 0; i < 5; ++i) EnableWindow(c.transportButtons[i], i == 0);
   for (int i = 0; i < 5; ++i) {
@@ -105,9 +105,9 @@ LRESULT OnCreate(HWND window) {
   g_main->ui.SetWindow(window);
   g_main->midi = CreateMidiOutputService();
   g_main->sink.window = window;
-  g_main->app = std::make_unique<AppController>(AppServices{
-      *g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers, g_main->sink,
-      g_main->calendar, PlaybackScheduling()});
+  g_main->app = std::make_unique<AppController>(
+      AppServices{*g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers,
+                  g_main->sink, g_main->calendar, PlaybackScheduling()});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
@@ -179,21 +179,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   if (g_main == nullptr || !g_main->app) return DefWindowProcA(window, message, wParam, lParam);
   AppController& app = *g_main->app;
   switch (message) {
-    case WM_DESTROY:
-      OnDestroy(window);
-      return 0;
+    case WM_DESTROY: OnDestroy(window); return 0;
     case WM_CLOSE:
       if (app.OnCloseRequest()) DestroyWindow(window);
       return 0;
-    case WM_QUERYENDSESSION:
-      return app.OnQueryEndSession() ? 1 : 0;
+    case WM_QUERYENDSESSION: return app.OnQueryEndSession() ? 1 : 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
       WithKeyDrawing(window, [&] { app.OnKey(message, static_cast<uint32_t>(lParam)); });
       return 0;
-    case WM_CHAR:
-      app.OnChar(static_cast<uint32_t>(wParam));
-      return 0;
+    case WM_CHAR: app.OnChar(static_cast<uint32_t>(wParam)); return 0;
     case WM_KILLFOCUS:
       // A transport button hands the keyboard back and passes its key messages on, so a click
       // on one does not end the keys held; any other window that takes the focus keeps it.
@@ -202,25 +197,23 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       return 0;
     case WM_SIZE:
-      LayoutMainWindow(window, LOWORD(lParam), HIWORD(lParam), g_main->controls,
-                       g_main->clientSize, g_main->keyboardOrigin);
+      LayoutMainWindow(window, LOWORD(lParam), HIWORD(lParam), g_main->controls, g_main->clientSize,
+                       g_main->keyboardOrigin);
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
                       g_main->keyboardOrigin, app.engine().PedalDown(), app.RecordingIndicator());
       return 0;
     case WM_LBUTTONDOWN: {
-      const int slot = g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam),
-                                                HIWORD(lParam));
+      const int slot =
+          g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam), HIWORD(lParam));
       if (slot >= 0) {
         SetCapture(window);
         SendMessageA(window, WM_KEYDOWN, 0, static_cast<LPARAM>(MouseKeyData(slot)));
       }
       return 0;
     }
-    case WM_LBUTTONUP:
-      ReleaseMouseKey(window);
-      return 0;
+    case WM_LBUTTONUP: ReleaseMouseKey(window); return 0;
     case WM_CAPTURECHANGED:
       // Losing the capture while a key is held would leave its note sounding.
       ReleaseMouseKey(window);

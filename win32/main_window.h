@@ -15,7 +15,7 @@ struct MainWindowControls {
   int cellHeight = 0;  // height of the same text
   HWND velocityBar = nullptr;
   HWND pitchBendBar = nullptr;
-  HWND transportButtons[5] = {};       // ids 1283..1287
+  HWND transportButtons[5] = {};        // ids 1283..1287
   WNDPROC previousButtonProcs[5] = {};  // slot = control id - 1283
 };
 

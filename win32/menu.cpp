@@ -15,8 +15,8 @@ void AppendItems(HMENU menu, const std::vector<MenuItem>& items) {
       AppendItems(sub, item.items);
       AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), item.label.c_str());
     } else {
-      AppendMenuA(menu, MF_STRING | (item.grayed ? MF_GRAYED : 0u),
-                  static_cast<UINT_PTR>(item.id), item.label.c_str());
+      AppendMenuA(menu, MF_STRING | (item.grayed ? MF_GRAYED : 0u), static_cast<UINT_PTR>(item.id),
+                  item.label.c_str());
       if (item.checked) CheckMenuItem(menu, position, MF_BYPOSITION | MF_CHECKED);
     }
     ++position;
@@ -33,8 +33,10 @@ std::string LabelAsUtf8(const char* gbk) {
   if (m <= 0) return "";
   std::string out;
   for (const char* p = utf8; *p != '\0'; ++p) {
-    if (*p == '\t') out += "\\t";
-    else out += *p;
+    if (*p == '\t')
+      out += "\\t";
+    else
+      out += *p;
   }
   return out;
 }

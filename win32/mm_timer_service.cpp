@@ -1,6 +1,7 @@
 #include "win32/mm_timer_service.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 
 #include <mutex>

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "commands/instrument_table.h"
-#include "win32/shell_resources.h"
-#include "win32/keyboard_gdi.h"
 #include "view/window_layout.h"
 #include "view/window_texts.h"
+#include "win32/keyboard_gdi.h"
+#include "win32/shell_resources.h"
 
 namespace velmira {
 

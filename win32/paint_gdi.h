@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "win32/main_window.h"
 #include "engine/midi_output_service.h"
 #include "engine/player_state.h"
 #include "view/keyboard_geometry.h"
+#include "win32/main_window.h"
 
 namespace velmira {
 

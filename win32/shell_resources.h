@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 namespace velmira {
@@ -12,11 +13,11 @@ struct ShellResources {
   HBITMAP splashPicture = nullptr;
   int splashWidth = 0;
   int splashHeight = 0;
-  HBITMAP instrumentPictures = nullptr;  // resource 110: 15 cells of 171 x 141
+  HBITMAP instrumentPictures = nullptr;      // resource 110: 15 cells of 171 x 141
   COLORREF BackgroundColour = RGB(0, 0, 0);  // pixel (0, 0) of the instrument pictures
-  HBITMAP toolbarStrip = nullptr;        // resource 107: 15 images of 32 x 32
+  HBITMAP toolbarStrip = nullptr;            // resource 107: 15 images of 32 x 32
   HIMAGELIST toolbarImages = nullptr;
-  HBITMAP keyCapPicture = nullptr;       // resource 114: four caps of 38 x 39
+  HBITMAP keyCapPicture = nullptr;  // resource 114: four caps of 38 x 39
 };
 
 ShellResources& Shell();

@@ -10,9 +10,7 @@ constexpr UINT_PTR kSplashTimer = 1;
 
 LRESULT CALLBACK SplashProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      SetTimer(window, kSplashTimer, 5000, nullptr);
-      return 0;
+    case WM_CREATE: SetTimer(window, kSplashTimer, 5000, nullptr); return 0;
     case WM_TIMER:
       KillTimer(window, kSplashTimer);
       SendMessageA(window, WM_CLOSE, 0, 0);
@@ -21,9 +19,7 @@ LRESULT CALLBACK SplashProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       KillTimer(window, kSplashTimer);
       PostQuitMessage(0);
       return 0;
-    case WM_SETFOCUS:
-      InvalidateRect(window, nullptr, TRUE);
-      return 0;
+    case WM_SETFOCUS: InvalidateRect(window, nullptr, TRUE); return 0;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);
@@ -65,9 +61,9 @@ bool ShowSplash(int showCommand) {
 
   const int x = (GetSystemMetrics(SM_CXSCREEN) - shell.splashWidth) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - shell.splashHeight) / 2;
-  HWND splash = CreateWindowExA(0, "Cover", "Velmira", WS_POPUP | WS_BORDER, x, y,
-                                shell.splashWidth, shell.splashHeight, nullptr, nullptr,
-                                shell.instance, nullptr);
+  HWND splash =
+      CreateWindowExA(0, "Cover", "Velmira", WS_POPUP | WS_BORDER, x, y, shell.splashWidth,
+                      shell.splashHeight, nullptr, nullptr, shell.instance, nullptr);
   if (splash != nullptr) {
     ShowWindow(splash, showCommand);
     UpdateWindow(splash);

@@ -3,11 +3,11 @@
 #include <commdlg.h>
 #include <mmsystem.h>
 
+#include "commands/command_ids.h"
+#include "view/window_layout.h"
 #include "win32/about.h"
 #include "win32/help.h"
-#include "commands/command_ids.h"
 #include "win32/menu.h"
-#include "view/window_layout.h"
 
 namespace velmira {
 
@@ -36,9 +36,10 @@ void Win32UiEffects::SetScrollPosition(int controlId, int position) {
 
 void Win32UiEffects::Beep(MessageIcon icon) { MessageBeep(IconFlags(icon)); }
 
-MessageAnswer Win32UiEffects::ShowMessage(const char* text, const char* caption,
-                                          MessageIcon icon, MessageButtons buttons, bool owned) {
-  const UINT type = IconFlags(icon) | (buttons == MessageButtons::YesNoCancel ? MB_YESNOCANCEL : MB_OK);
+MessageAnswer Win32UiEffects::ShowMessage(const char* text, const char* caption, MessageIcon icon,
+                                          MessageButtons buttons, bool owned) {
+  const UINT type =
+      IconFlags(icon) | (buttons == MessageButtons::YesNoCancel ? MB_YESNOCANCEL : MB_OK);
   switch (MessageBoxA(owned ? window_ : nullptr, text, caption, type)) {
     case IDYES: return MessageAnswer::Yes;
     case IDNO: return MessageAnswer::No;
@@ -113,9 +114,8 @@ void Win32UiEffects::InvalidateRecordingIndicator() {
   if (controls_ == nullptr) return;
   RECT client{};
   GetClientRect(window_, &client);
-  const RecordingIndicatorLayout at =
-      LayoutRecordingIndicator(client.right, client.bottom, controls_->cellWidth,
-                               controls_->cellHeight, client.right);
+  const RecordingIndicatorLayout at = LayoutRecordingIndicator(
+      client.right, client.bottom, controls_->cellWidth, controls_->cellHeight, client.right);
   if (!at.shown) return;
   const RECT box{at.box.left, at.box.top, at.box.right, at.box.bottom};
   InvalidateRect(window_, &box, TRUE);

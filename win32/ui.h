@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "win32/main_window.h"
 #include "engine/clock.h"
 #include "engine/ui_effects.h"
+#include "win32/main_window.h"
 
 namespace velmira {
 

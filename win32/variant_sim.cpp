@@ -1,10 +1,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "win32/menu.h"
-#include "win32/variant.h"
-#include "win32/ui.h"
 #include "engine/sim_midi_output.h"
+#include "win32/menu.h"
+#include "win32/ui.h"
+#include "win32/variant.h"
 
 namespace velmira {
 

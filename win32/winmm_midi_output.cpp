@@ -1,6 +1,7 @@
 #include "win32/winmm_midi_output.h"
 
 #include <windows.h>
+
 #include <mmsystem.h>
 
 namespace velmira {

@@ -1,6 +1,7 @@
 // Helper of the velmira-cli tests; makes files through the core itself:
 //   velmira_cli_test_helper save OUT.qji KEY BASS        events on stdin, one per line:
-//                                                         "<deltaMs> <message> <keyData hex> <shift>"
+//                                                         "<deltaMs> <message> <keyData hex>
+//                                                         <shift>"
 //   velmira_cli_test_helper encode FILE PROGRAM KEY BASS OUT.mid
 //                                                         EncodeMidiFile's bytes for the file
 // Exit 0 on success, 1 when the core refused, 2 on wrong usage.
@@ -28,8 +29,8 @@ int Save(int argc, char** argv) {
                       static_cast<uint32_t>(keyData), static_cast<int32_t>(shift)});
   }
   const velmira::LocalDate date{2026, 12, 8};
-  const char* error = velmira::SavePerformanceFile(events.data(), static_cast<uint32_t>(events.size()),
-                                                   key, bass, argv[2], date);
+  const char* error = velmira::SavePerformanceFile(
+      events.data(), static_cast<uint32_t>(events.size()), key, bass, argv[2], date);
   return error == nullptr ? 0 : 1;
 }
 

@@ -11,8 +11,8 @@ struct AppRig {
   AppRig() = default;
   // With the memory of both event buffers taken from the given allocator.
   explicit AppRig(Reallocate reallocate)
-      : app{AppServices{service, ui, modifiers, clock, timers, sink, calendar,
-                        Scheduling::Timeline, reallocate}} {}
+      : app{AppServices{service, ui, modifiers, clock, timers, sink, calendar, Scheduling::Timeline,
+                        reallocate}} {}
 
   FakeMidiService service;
   FakeUi ui;

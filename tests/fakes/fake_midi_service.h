@@ -18,13 +18,13 @@ class FakeMidiService : public MidiOutputService {
  public:
   unsigned deviceCount = 1;
   bool mapperAvailable = true;
-  std::set<int> failingOpens;      // devices whose open fails
-  std::set<int> unnamedDevices;    // devices whose capability query fails
+  std::set<int> failingOpens;    // devices whose open fails
+  std::set<int> unnamedDevices;  // devices whose capability query fails
 
   std::vector<uint32_t> messages;  // every short message accepted, in order
   std::vector<int> opens;          // devices opened successfully
   int closes = 0;
-  bool open = false;               // some device is open
+  bool open = false;                    // some device is open
   std::vector<std::string> violations;  // calls a real device would have refused
 
   ~FakeMidiService() override {
@@ -57,7 +57,8 @@ class FakeMidiService : public MidiOutputService {
   }
   void ShortMessage(MidiOutHandle handle, uint32_t message) override {
     if (!openHandles_.count(handle)) {
-      violations.push_back("message " + Hex(message) + " to handle " + Hex(handle) + ", which is not open");
+      violations.push_back("message " + Hex(message) + " to handle " + Hex(handle) +
+                           ", which is not open");
       return;
     }
     messages.push_back(message);

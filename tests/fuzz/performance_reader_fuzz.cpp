@@ -43,8 +43,8 @@ constexpr size_t kAllocationSlack = 256;
   std::abort();
 }
 
-#define FUZZ_CHECK(condition, size) \
-  do {                              \
+#define FUZZ_CHECK(condition, size)           \
+  do {                                        \
     if (!(condition)) Fail(#condition, size); \
   } while (0)
 

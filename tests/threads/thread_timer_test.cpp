@@ -36,10 +36,20 @@ TEST(ThreadTimer, AnEarlierTimerArmedLaterFiresFirst) {
     std::atomic<int> slow{-1};
     std::atomic<int> fast{-1};
   } order;
-  service.Arm(120, 1, [](void* c) { auto* o = static_cast<Order*>(c); o->slow = o->next++; },
-              &order);
-  service.Arm(20, 1, [](void* c) { auto* o = static_cast<Order*>(c); o->fast = o->next++; },
-              &order);
+  service.Arm(
+      120, 1,
+      [](void* c) {
+        auto* o = static_cast<Order*>(c);
+        o->slow = o->next++;
+      },
+      &order);
+  service.Arm(
+      20, 1,
+      [](void* c) {
+        auto* o = static_cast<Order*>(c);
+        o->fast = o->next++;
+      },
+      &order);
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   EXPECT_EQ(order.fast.load(), 0);
   EXPECT_EQ(order.slow.load(), 1);

@@ -66,7 +66,7 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
   EXPECT_EQ(rig.app.state().holdRaised, 0);
   EXPECT_EQ(rig.app.state().shiftState, 0);
   rig.service.messages.clear();
-  rig.app.OnFocusLost();  // nothing held any more
+  rig.app.OnFocusLost();                // nothing held any more
   rig.app.OnKey(257, KeyData(kScanA));  // the real key-up arriving later is not counted twice
   EXPECT_TRUE(rig.service.messages.empty());
   EXPECT_EQ(rig.app.state().holdRaised, 0);

@@ -45,12 +45,12 @@ TEST(PitchBendBar, DragSendsReleaseSpringsBackArrowsDoNothing) {
   rig.Start();
   rig.state.channel = 2;
   auto& e = rig.engine;
-  e.OnPitchBendScroll(kScrollThumbTrack, 1);  // the top
+  e.OnPitchBendScroll(kScrollThumbTrack, 1);                                         // the top
   EXPECT_EQ(rig.service.messages.back(), 0xE0u | 2 | (0x7Eu << 8) | (0x7Fu << 16));  // 16382
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 1);
   e.OnPitchBendScroll(kScrollThumbTrack, 16383);
   EXPECT_EQ(rig.service.messages.back(), 0xE2u);  // bend 0
-  e.OnPitchBendScroll(kScrollThumbTrack, 40000);   // clamped to 0
+  e.OnPitchBendScroll(kScrollThumbTrack, 40000);  // clamped to 0
   EXPECT_EQ(rig.service.messages.back(), 0xE2u);
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 16383);
   e.OnPitchBendScroll(kScrollThumbPosition, 300);

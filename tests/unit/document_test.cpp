@@ -132,7 +132,8 @@ TEST(Document, FailedLoadChangesNothingButTheName) {
   rig.ui.chosenFiles = {bad};
   const auto menuBefore = rig.ui.menuEnabled;
   rig.app.OnCommand(CMD_LOAD);
-  EXPECT_EQ(rig.LastMessage(), "文件velmira-doc-FailedLoadChangesNothingButTheName-bad.qji不是标准的Velmira文件.");
+  EXPECT_EQ(rig.LastMessage(),
+            "文件velmira-doc-FailedLoadChangesNothingButTheName-bad.qji不是标准的Velmira文件.");
   EXPECT_EQ(rig.app.events().count(), 2u);
   EXPECT_TRUE(rig.app.document().modified);
   EXPECT_EQ(rig.ui.menuEnabled, menuBefore);

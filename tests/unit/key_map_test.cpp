@@ -38,9 +38,11 @@ TEST(KeyMap, CoversNotes42To81WithoutGapAndFiveDoubledNotes) {
   }
   EXPECT_EQ(keysOfNote.size(), 40u);
   for (int note = 42; note <= 81; ++note) EXPECT_EQ(keysOfNote.count(note), 1u) << note;
+  // clang-format off
   const std::map<int, std::set<int>> doubled = {
       {47, {0x05, 0x12}}, {52, {0x08, 0x15}}, {64, {0x20, 0x2E}},
       {71, {0x24, 0x32}}, {76, {0x27, 0x35}}};
+  // clang-format on
   for (const auto& [note, keys] : keysOfNote) {
     auto it = doubled.find(note);
     if (it == doubled.end()) {
@@ -85,7 +87,7 @@ TEST(KeyMap, LookupUsesScanCodeBitsOnly) {
   EXPECT_EQ(BaseNote(*slash), 76);
   EXPECT_EQ(PlayableSlot(54u << 16), nullptr);
   EXPECT_EQ(PlayableSlot(0xFFu << 16), nullptr);
-  EXPECT_EQ(PlayableSlot(0x2Au << 16), nullptr);  // left Shift
+  EXPECT_EQ(PlayableSlot(0x2Au << 16), nullptr);             // left Shift
   EXPECT_EQ(PlayableSlot(0x1Cu << 16 | 1u << 24), nullptr);  // keypad Enter
   const std::map<int, int> examples = {{0x02, 42}, {0x10, 43}, {0x1E, 60}, {0x28, 77},
                                        {0x1B, 81}, {0x20, 64}, {0x2E, 64}};

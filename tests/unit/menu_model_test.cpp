@@ -2,9 +2,9 @@
 
 #include <set>
 
+#include "app/menu_model.h"
 #include "commands/command_ids.h"
 #include "commands/instrument_table.h"
-#include "app/menu_model.h"
 #include "tests/fakes/fake_midi_service.h"
 
 namespace velmira {

@@ -27,12 +27,14 @@ Bytes Encode(const std::vector<PerformanceEvent>& events, int32_t key = 1297, in
 // The event part of track 1: after the 14-byte header, "MTrk", the length, tempo (7) and
 // program change (3); before the 13-byte tail.
 Bytes MelodyEvents(const Bytes& file) {
-  return Bytes(file.begin() + 14 + 8 + 10, file.begin() + 14 + 8 + 10 +
-                                               (file[18] << 24 | file[19] << 16 | file[20] << 8 | file[21]) - 23);
+  return Bytes(file.begin() + 14 + 8 + 10,
+               file.begin() + 14 + 8 + 10 +
+                   (file[18] << 24 | file[19] << 16 | file[20] << 8 | file[21]) - 23);
 }
 
 TEST(MidiExport, TwoEventExampleIsByteExact) {
   const Bytes file = Encode({{0, 256, 0x1E0000, 0}, {1000, 257, 0x1E0000, 0}});
+  // clang-format off
   const Bytes expected = {
       'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x00, 0xC0,
       'M', 'T', 'r', 'k', 0, 0, 0, 0x20,
@@ -41,6 +43,7 @@ TEST(MidiExport, TwoEventExampleIsByteExact) {
       0x00, 0x90, 0x3C, 0x7F,
       0x81, 0x7C, 0x80, 0x3C, 0x7F,
       0x83, 0x0F, 0x90, 0x01, 0x00, 0x00, 0x80, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+  // clang-format on
   EXPECT_EQ(file, expected);
 }
 
@@ -48,8 +51,8 @@ TEST(MidiExport, VariableLengthQuantities) {
   EXPECT_EQ(Vlq(0), Bytes{0x00});
   EXPECT_EQ(Vlq(0x7F), Bytes{0x7F});
   EXPECT_EQ(Vlq(0x80), (Bytes{0x81, 0x00}));
-  EXPECT_EQ(Vlq(252), (Bytes{0x81, 0x7C}));          // 1000 ms
-  EXPECT_EQ(Vlq(7583), (Bytes{0xBB, 0x1F}));         // 30 s
+  EXPECT_EQ(Vlq(252), (Bytes{0x81, 0x7C}));   // 1000 ms
+  EXPECT_EQ(Vlq(7583), (Bytes{0xBB, 0x1F}));  // 30 s
   EXPECT_EQ(Vlq(0x0FFFFFFF), (Bytes{0xFF, 0xFF, 0xFF, 0x7F}));
   EXPECT_EQ(TicksAtMs(3), 0u);
   EXPECT_EQ(TicksAtMs(4), 1u);
@@ -97,20 +100,22 @@ TEST(MidiExport, BassDoublingWritesFormat1WithABassTrack) {
   const size_t second = 14 + 8 + 0x20;
   ASSERT_GT(file.size(), second + 8);
   const Bytes track2(file.begin() + second, file.end());
+  // clang-format off
   const Bytes expected = {'M', 'T', 'r', 'k', 0, 0, 0, 0x17,
                           0x00, 0xFF, 0x51, 0x03, 0x0B, 0x96, 0xC6,
                           0x00, 0xCF, 40,
                           0x00, 0x9F, 48, 0x7F,
                           0x81, 0x7C, 0x8F, 48, 0x7F,
                           0x00, 0xFF, 0x2F, 0x00};
+  // clang-format on
   EXPECT_EQ(track2, expected);
   EXPECT_EQ(file[14 + 8 + 9], 40);  // the melody's program change carries the program too
 }
 
 TEST(MidiExport, UnplayableEventsAreSkippedWithTheirPauseCarried) {
-  const Bytes part = MelodyEvents(Encode({{500, 256, 0x3B0000, 0},   // F1: plays nothing
+  const Bytes part = MelodyEvents(Encode({{500, 256, 0x3B0000, 0},  // F1: plays nothing
                                           {500, 256, 0x1E0000, 0},
-                                          {0, 257, 0xFF0000, 0},      // beyond the key map
+                                          {0, 257, 0xFF0000, 0},  // beyond the key map
                                           {1000, 257, 0x1E0000, 0}}));
   // 1000 ms gives 252 ticks; 2000 ms gives 505, so the second delta is 253.
   EXPECT_EQ(part, (Bytes{0x81, 0x7C, 0x90, 60, 0x7F, 0x81, 0x7D, 0x80, 60, 0x7F}));

@@ -10,11 +10,13 @@ namespace {
 using namespace testing;
 
 TEST(KeySignatures, OffsetsOfTheTwentyFourKeys) {
+  // clang-format off
   const std::pair<int, int> table[] = {
       {1297, 0},  {1298, 2},  {1299, 4},  {1300, 5},  {1301, 7},  {1302, 9},
       {1303, -1}, {1304, 6},  {1305, 1},  {1312, -2}, {1313, 3},  {1314, -4},
       {1315, 3},  {1316, 5},  {1317, 7},  {1318, -4}, {1319, -2}, {1320, 0},
       {1321, 2},  {1328, 9},  {1329, 4},  {1330, -1}, {1331, 6},  {1332, 1}};
+  // clang-format on
   for (const auto& [id, offset] : table) {
     int got = 99;
     EXPECT_TRUE(KeySignatureOffset(id, &got)) << id;
@@ -67,9 +69,9 @@ TEST(NoteArithmetic, DocumentedExamples) {
     int scan;
     bool shift;
     int expected;
-  } cases[] = {{1297, kScanA, false, 60}, {1297, kScanA, true, 72}, {1301, kScanA, false, 67},
+  } cases[] = {{1297, kScanA, false, 60}, {1297, kScanA, true, 72},  {1301, kScanA, false, 67},
                {1303, kScanA, false, 59}, {1320, kScanA, false, 60}, {1320, kScanH, false, 69},
-               {1297, kScanD, false, 64},  {1297, kScanC, false, 64}};
+               {1297, kScanD, false, 64}, {1297, kScanC, false, 64}};
   for (const Case& c : cases) {
     EngineRig rig;
     rig.Start();

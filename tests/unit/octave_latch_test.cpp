@@ -25,8 +25,8 @@ TEST(OctaveLatch, ShiftReleasedBeforeKeyUpStillEndsTheRaisedNote) {
 TEST(OctaveLatch, HeldKeysShareTheFirstKeysShift) {
   EngineRig rig;
   rig.Start();
-  rig.Down(kScanA);             // unshifted
-  rig.modifiers.shift = true;   // Shift pressed while A is held: not sampled
+  rig.Down(kScanA);            // unshifted
+  rig.modifiers.shift = true;  // Shift pressed while A is held: not sampled
   rig.Down(kScanS);
   EXPECT_EQ(rig.service.messages[1], NoteOn(0, 62));
   EXPECT_EQ(rig.state.holdPlain, 2);
@@ -122,13 +122,12 @@ TEST(OctaveLatch, UncountedKeyUpWithOneKeyHeldReturnsToIdle) {
   EngineRig rig;
   rig.Start();
   rig.modifiers.shift = true;
-  rig.Down(kScanA);           // raised, holdRaised 1
-  rig.Up(kScanS);             // S went down while switched off: uncounted
+  rig.Down(kScanA);  // raised, holdRaised 1
+  rig.Up(kScanS);    // S went down while switched off: uncounted
   EXPECT_EQ(rig.state.holdRaised, 0);
   EXPECT_EQ(rig.state.shiftState, 0);
-  rig.Up(kScanA);             // computes shift 0 in the latch, but ends its own note
-  EXPECT_EQ(rig.service.messages,
-            (std::vector<uint32_t>{NoteOn(0, 72), NoteOff(0, 72)}));
+  rig.Up(kScanA);  // computes shift 0 in the latch, but ends its own note
+  EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{NoteOn(0, 72), NoteOff(0, 72)}));
   EXPECT_EQ(rig.state.holdPlain, -1);
 }
 

@@ -37,9 +37,8 @@ TEST(Pedal, SpaceHoldsTheMelodyAndTheBassChannelLiveAndReplayed) {
   rig.service.messages.clear();
   rig.engine.ReplayKeyEvent(256, KeyData(kScanSpace), 0);
   rig.engine.ReplayKeyEvent(257, KeyData(kScanSpace), 0);
-  EXPECT_EQ(rig.service.messages,
-            (std::vector<uint32_t>{Sustain(0, true), Sustain(15, true), Sustain(0, false),
-                                   Sustain(15, false)}));
+  EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{Sustain(0, true), Sustain(15, true),
+                                                         Sustain(0, false), Sustain(15, false)}));
   EXPECT_EQ(rig.recorder.events.size(), 4u);  // replayed strokes are not recorded
 }
 
@@ -49,10 +48,11 @@ TEST(Pedal, EverySilencingPathLiftsItFirstAndVoiceChangesMoveIt) {
   struct Path {
     const char* name;
     std::function<void(AppRig&)> act;
-    std::vector<uint32_t> first;  // the first messages the path sends
+    std::vector<uint32_t> first;    // the first messages the path sends
     std::vector<uint32_t> atKeyUp;  // what the space bar's key-up then lifts
   };
   const std::vector<uint32_t> lifted{Sustain(0, false), Sustain(15, false)};
+  // clang-format off
   const std::vector<Path> paths = {
       {"Esc", [](AppRig& r) { r.app.OnChar(27); }, lifted, {}},
       {"stop", [](AppRig& r) { r.app.OnCommand(CMD_PLAY_STOP); }, lifted, {}},
@@ -64,6 +64,7 @@ TEST(Pedal, EverySilencingPathLiftsItFirstAndVoiceChangesMoveIt) {
       {"bass off", [](AppRig& r) { r.app.OnCommand(CMD_BASS); }, {Sustain(15, false)},
        {Sustain(0, false)}},
   };
+  // clang-format on
   for (const Path& path : paths) {
     AppRig rig;
     rig.app.OnCreate();

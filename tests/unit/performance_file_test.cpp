@@ -73,8 +73,7 @@ WatchedSource* g_source = nullptr;
 void* BoundedRealloc(void* block, size_t bytes) {
   const uint64_t left = g_source->Size() - g_source->readEnd;
   if (bytes > left) {
-    ADD_FAILURE() << "the reader asked for " << bytes << " bytes; the file has " << left
-                  << " left";
+    ADD_FAILURE() << "the reader asked for " << bytes << " bytes; the file has " << left << " left";
     return nullptr;
   }
   return std::realloc(block, bytes);
@@ -96,6 +95,7 @@ const char* LoadBytes(const Bytes& bytes, LoadedPerformance* loaded) {
 TEST(PerformanceFile, OneEventFileIsExactly120Bytes) {
   const Bytes file = SaveToBytes({{0, 256, 0x001E0001, 0}});
   ASSERT_EQ(file.size(), 120u);
+  // clang-format off
   const Bytes expected = {
       'R', 'I', 'F', 'F', 0x70, 0, 0, 0, 'Q', 'J', ' ', ' ',
       'L', 'I', 'S', 'T', 44, 0, 0, 0, 'I', 'N', 'F', 'O',
@@ -105,12 +105,14 @@ TEST(PerformanceFile, OneEventFileIsExactly120Bytes) {
       0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
       'd', 'a', 't', 'a', 0x10, 0, 0, 0,
       0, 0, 0, 0, 0, 1, 0, 0, 0x01, 0, 0x1E, 0, 0, 0, 0, 0};
+  // clang-format on
   EXPECT_EQ(file, expected);
 }
 
 TEST(PerformanceFile, SizesAndSettingsOfALongerPerformance) {
   std::vector<PerformanceEvent> events;
-  for (uint32_t i = 0; i < 37; ++i) events.push_back({i * 3, 256 + i % 2, i << 16, int32_t(i % 3) - 1});
+  for (uint32_t i = 0; i < 37; ++i)
+    events.push_back({i * 3, 256 + i % 2, i << 16, int32_t(i % 3) - 1});
   const Bytes file = SaveToBytes(events, 1319, true);
   ASSERT_EQ(file.size(), 104u + 16 * 37);
   EXPECT_EQ(ReadLe32(file.data() + 4), 96u + 16 * 37);
@@ -207,8 +209,8 @@ TEST(PerformanceFile, EveryMalformedFileGetsItsMessage) {
        kCannotReadFile},
       {"key id in a gap", Riff("QJ  ", Cat({Chunk("fmt ", Header(1, 1306)), Chunk("data", one)})),
        kNotSupportedFile},
-      {"key id out of range",
-       Riff("QJ  ", Cat({Chunk("fmt ", Header(1, 7)), Chunk("data", one)})), kNotSupportedFile},
+      {"key id out of range", Riff("QJ  ", Cat({Chunk("fmt ", Header(1, 7)), Chunk("data", one)})),
+       kNotSupportedFile},
       {"unknown message",
        Riff("QJ  ", Cat({Chunk("fmt ", Header(1)), Chunk("data", Events({{0, 258, 0, 0}}))})),
        kNotSupportedFile},
@@ -227,9 +229,8 @@ TEST(PerformanceFile, TolerantOfInfoAndOtherChunks) {
   const Bytes one = Events({{0, 256, 0x1E0000, 1}});
   LoadedPerformance loaded;
   // No INFO list at all, an unknown chunk of odd length before fmt, bass flag 2.
-  const Bytes file =
-      Riff("QJ  ", Cat({Chunk("junk", Bytes(3, 9)), Chunk("fmt ", Header(1, 1320, 2)),
-                        Chunk("data", one)}));
+  const Bytes file = Riff("QJ  ", Cat({Chunk("junk", Bytes(3, 9)),
+                                       Chunk("fmt ", Header(1, 1320, 2)), Chunk("data", one)}));
   ASSERT_EQ(LoadBytes(file, &loaded), nullptr);
   EXPECT_EQ(loaded.keySignature, 1320u);
   EXPECT_EQ(loaded.bassDoubling, 2u);  // loads as off: only exactly 1 means on

@@ -30,7 +30,8 @@ TEST(SimConfig, DefaultsAndParsing) {
   EXPECT_TRUE(config.mapper);
   EXPECT_TRUE(config.failOpen.empty());
 
-  g_env = {{"VELMIRA_SIM_DEVICES", "3"}, {"VELMIRA_SIM_MAPPER", "0"},
+  g_env = {{"VELMIRA_SIM_DEVICES", "3"},
+           {"VELMIRA_SIM_MAPPER", "0"},
            {"VELMIRA_SIM_FAIL_OPEN", "-1, 2,x,7"}};
   config = ReadSimConfig(&Lookup);
   EXPECT_EQ(config.devices, 3u);

@@ -88,11 +88,18 @@ TEST(StuckNotes, RandomStrokesAndSettingChangesLeaveNothingSounding) {
     for (int step = 0; step < 300; ++step) {
       const int scan = scans[random() % std::size(scans)];
       switch (random() % 12) {
-        case 0: case 1: case 2: case 3:
-          if (held.insert(scan).second) rig.Down(scan);
-          else rig.engine.PlayKeyEvent(256, KeyData(scan) | kRepeat);
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+          if (held.insert(scan).second)
+            rig.Down(scan);
+          else
+            rig.engine.PlayKeyEvent(256, KeyData(scan) | kRepeat);
           break;
-        case 4: case 5: case 6:
+        case 4:
+        case 5:
+        case 6:
           // Sometimes a key-up without its key-down, as after switching windows.
           if (held.erase(scan) || random() % 4 == 0) rig.Up(scan);
           break;

@@ -92,7 +92,7 @@ TEST(Transport, StopDropsPendingPlayEventsExceptAtTheNaturalEnd) {
   rig.app.OnKey(257, KeyData(kScanA));
   rig.app.OnCommand(CMD_RECORD_STOP);
   rig.app.OnCommand(CMD_PLAY);
-  rig.timers.FireNext(rig.clock);  // one of two events posted
+  rig.timers.FireNext(rig.clock);    // one of two events posted
   rig.app.OnCommand(CMD_PLAY_STOP);  // the user stops
   EXPECT_EQ(rig.ui.flushes, std::vector<bool>{false});
   EXPECT_EQ(rig.timers.periodDepth, 0);

@@ -15,11 +15,13 @@ TEST(WindowLayout, TheDocumentedExampleAt800By500) {
   EXPECT_EQ(origin.y0, 188);
 
   const ControlLayout layout = LayoutControls(800, 500, 10, 16);
+  // clang-format off
   const ControlPlacement expected[kPlacedControlCount] = {
       {IDC_VELOCITY, 680, 150, 20, 200}, {IDC_PITCH_BEND, 720, 150, 20, 200},
       {1283, 210, 400, 60, 28},          {1284, 290, 400, 60, 28},
       {1285, 370, 400, 60, 28},          {1286, 450, 400, 60, 28},
       {1287, 530, 400, 60, 28}};
+  // clang-format on
   for (int i = 0; i < kPlacedControlCount; ++i) {
     const ControlPlacement& got = layout.controls[i];
     EXPECT_EQ(got.id, expected[i].id);
@@ -51,9 +53,8 @@ TEST(WindowLayout, EveryPositionAt332By257) {
   // Bars: 17 x 332 / 20 = 282.2, 18 x 332 / 20 = 298.8, 3 x 257 / 10 = 77.1, 332 / 40 = 8.3,
   // 4 x 257 / 10 = 102.8. Buttons: 8 x 257 / 10 = 205.6, 7 x 13 / 4 = 22.75, 166 + k x 7.
   const ControlPlacement expected[kPlacedControlCount] = {
-      {IDC_VELOCITY, 282, 77, 8, 102}, {IDC_PITCH_BEND, 298, 77, 8, 102},
-      {1283, 33, 205, 42, 22},         {1284, 89, 205, 42, 22},
-      {1285, 145, 205, 42, 22},        {1286, 201, 205, 42, 22},
+      {IDC_VELOCITY, 282, 77, 8, 102}, {IDC_PITCH_BEND, 298, 77, 8, 102}, {1283, 33, 205, 42, 22},
+      {1284, 89, 205, 42, 22},         {1285, 145, 205, 42, 22},          {1286, 201, 205, 42, 22},
       {1287, 257, 205, 42, 22}};
   for (int i = 0; i < kPlacedControlCount; ++i) {
     const ControlPlacement& got = layout.controls[i];
@@ -226,7 +227,7 @@ TEST(KeyCaption, FormatsOfAllKeysAndUnknownIds) {
 // pixels above the buttons; a click on it holds the space bar.
 TEST(WindowLayout, PedalBeneathTheBlockOnlyWhereItFits) {
   const KeyboardOrigin origin = LayoutKeyboard(800, 500, 16);  // block at (162, 188)
-  EXPECT_EQ(origin.pedal, (Rect{323, 352, 475, 391}));     // 391 + 8 < 400, the buttons' top
+  EXPECT_EQ(origin.pedal, (Rect{323, 352, 475, 391}));         // 391 + 8 < 400, the buttons' top
   MouseKeys mouse;
   EXPECT_EQ(mouse.ButtonDown(origin, 323, 390), 57);
   EXPECT_EQ(mouse.ButtonUp(), 57);

@@ -8,6 +8,7 @@
 // free text (a title or a control's text) is always the last field. Exit code 0 on success,
 // 2 for a usage error, 3 when the window asked about does not exist, 4 when a query fails.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <fcntl.h>
@@ -31,10 +32,14 @@ std::string ToUtf8(const wchar_t* text) {
   // Keep one record a line: tabs and line breaks inside a text become escapes.
   std::string escaped;
   for (char c : out) {
-    if (c == '\t') escaped += "\\t";
-    else if (c == '\n') escaped += "\\n";
-    else if (c == '\r') escaped += "\\r";
-    else escaped += c;
+    if (c == '\t')
+      escaped += "\\t";
+    else if (c == '\n')
+      escaped += "\\n";
+    else if (c == '\r')
+      escaped += "\\r";
+    else
+      escaped += c;
   }
   return escaped;
 }
@@ -108,8 +113,8 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM) {
                 IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0);
   char xwin[32];
   std::snprintf(xwin, sizeof xwin, "%llu", XWindowOf(window));
-  Emit(Hex(window) + "\t" + head + RectFields(r) + "\t" + xwin + "\t" + ClassName(window) +
-       "\t" + WindowText(window));
+  Emit(Hex(window) + "\t" + head + RectFields(r) + "\t" + xwin + "\t" + ClassName(window) + "\t" +
+       WindowText(window));
   return TRUE;
 }
 
@@ -183,15 +188,14 @@ int ListToolbar(HWND toolbar) {
         !button.Read(&info)) {
       return 4;
     }
-    if (!Send(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), rect.address(), &done) ||
-        !done || !rect.Read(&r)) {
+    if (!Send(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(i), rect.address(), &done) || !done ||
+        !rect.Read(&r)) {
       return 4;
     }
     MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&r), 2);
     char head[96];
-    std::snprintf(head, sizeof head, "%ld\t%d\t%u\t%u\t", static_cast<long>(i),
-                  info.idCommand, static_cast<unsigned>(info.fsStyle),
-                  static_cast<unsigned>(info.fsState));
+    std::snprintf(head, sizeof head, "%ld\t%d\t%u\t%u\t", static_cast<long>(i), info.idCommand,
+                  static_cast<unsigned>(info.fsStyle), static_cast<unsigned>(info.fsState));
     Emit(head + RectFields(r));
   }
   return 0;
@@ -304,8 +308,10 @@ void CheckWindows() {
   for (const Seen& before : g_seen) {
     if (!before.visible) continue;
     const Seen* now = FindSeen(g_now, before.window);
-    if (now == nullptr) Report("gone", before.window, false);
-    else if (!now->visible) Report("hide", before.window, true);
+    if (now == nullptr)
+      Report("gone", before.window, false);
+    else if (!now->visible)
+      Report("hide", before.window, true);
   }
   for (const Seen& now : g_now) {
     const Seen* before = FindSeen(g_seen, now.window);
@@ -367,8 +373,8 @@ void Pump(long long seconds) {
 
 int Watch(const char* title, long long seconds) {
   if (!RegisterDriverClass()) return 4;
-  HWND window = CreateWindowExW(0, L"VelmiraE2EDriver", Widen(title).c_str(), WS_POPUP, 0, 0, 1,
-                                1, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND window = CreateWindowExW(0, L"VelmiraE2EDriver", Widen(title).c_str(), WS_POPUP, 0, 0, 1, 1,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) return 4;
   CheckWindows();
   Emit("ready\t" + Hex(window) + "\t\t");
