@@ -60,4 +60,5 @@ add_test(NAME help_check
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/help/check_help.py
           ${PROJECT_SOURCE_DIR}/build/win32/qj.chm)
 
+include(${CMAKE_CURRENT_LIST_DIR}/house.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/e2e.cmake)
