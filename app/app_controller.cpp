@@ -2,6 +2,7 @@
 
 #include "app/output_start.h"
 #include "commands/command_ids.h"
+#include "record/key_data.h"
 #include "record/transport.h"
 #include "view/window_layout.h"
 
@@ -10,7 +11,7 @@ namespace velmira {
 AppController::AppController(const AppServices& s)
     : ui_(s.ui),
       midi_(state_, s.midi),
-      engine_(state_, midi_, s.ui, s.modifiers),
+      engine_(state_, midi_, s.ui),
       devices_(state_, midi_, engine_, s.ui),
       events_(s.reallocate),
       playbackBuffer_(s.reallocate),
@@ -44,46 +45,27 @@ bool AppController::Create(const char* commandLine) {
 }
 
 void AppController::OnDestroy() {
-  held_.Clear();
+  OnCommand(CMD_SWITCH_OFF);
   playback_.StopPlayback();
   ReleasePlaybackBuffer(playbackBuffer_);
   events_.Release();
 }
 
-void AppController::OnKey(uint32_t message, uint32_t keyData) {
-  if (message == kKeyUpMessage) {
-    // A key-up always ends the key's entry, switched on or not: a stale entry would later be
-    // released a second time on focus loss.
-    const bool releasedEarly = !held_.Release(keyData);
-    if (!state_.switchedOn || releasedEarly) return;
-  } else if (!state_.switchedOn) {
-    return;
-  } else if (message == kKeyDownMessage) {
-    held_.Press(keyData);
-  }
-  engine_.PlayKeyEvent(message, keyData);
+void AppController::OnKey(const KeyEvent& key) {
+  if (state_.switchedOn) engine_.PlayKey(key);
 }
 
 void AppController::OnChar(uint32_t character) {
-  if (character == 27 && state_.switchedOn) {
-    held_.Clear();
-    engine_.OnEscape();
-  }
+  if (character == 27 && state_.switchedOn) engine_.OnEscape();
 }
 
-void AppController::OnFocusLost() {
-  if (!state_.switchedOn) {
-    held_.Clear();
-    return;
-  }
-  held_.ReleaseAll([this](uint32_t keyUp) { engine_.PlayKeyEvent(kKeyUpMessage, keyUp); });
-}
+void AppController::OnFocusLost() { engine_.ReleaseLiveKeys(); }
 
-void AppController::OnScroll(int controlId, int code, int thumbPosition) {
+void AppController::OnBar(int controlId, BarAction action, int position) {
   if (controlId == IDC_VELOCITY) {
-    engine_.OnVelocityScroll(code, thumbPosition);
+    engine_.OnVelocityBar(action, position);
   } else if (controlId == IDC_PITCH_BEND) {
-    engine_.OnPitchBendScroll(code, thumbPosition);
+    engine_.OnPitchBendBar(action, position);
   }
 }
 
@@ -116,10 +98,8 @@ intptr_t AppController::Command(unsigned commandId) {
   } else if (id == CMD_SWITCH_ON) {
     devices_.SwitchOn();
   } else if (id == CMD_SWITCH_OFF) {
-    held_.Clear();
     devices_.SwitchOff();
   } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {
-    held_.Clear();  // the change switches the device off and on
     devices_.ChooseDevice(id);
   } else if (id >= CMD_CHANNEL_BASE && id <= CMD_CHANNEL_LAST) {
     engine_.OnChannelCommand(id - CMD_CHANNEL_BASE);
@@ -156,7 +136,6 @@ void AppController::OnPlayStop() {
   // Events the timer posted before the stop must not start notes after All Notes Off; but at
   // the natural end the last events are still on their way and belong to the performance.
   ui_.FlushPendingPlayEvents(playback_.ranToEnd());
-  held_.Clear();
   engine_.StopAllNotes();
   ui_.Invalidate(true);
 }
@@ -166,7 +145,7 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   // Only events of the current PlaybackBuffer; anything else is stale.
   if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
   const PerformanceEvent& event = events[index];
-  engine_.ReplayKeyEvent(event.message, event.keyData, event.octaveShift);
+  engine_.ReplayKey(event.message == kKeyDownMessage, KeySlotOf(event.keyData), event.octaveShift);
 }
 
 std::string AppController::RecordingIndicator() const {
@@ -174,9 +153,9 @@ std::string AppController::RecordingIndicator() const {
   return RecordingIndicatorText(recorder_.ElapsedMs());
 }
 
-bool AppController::OnStartupTimer() {
+void AppController::OnStartupTimer() {
   // The automatic play is skipped once the user has started recording or playing.
-  return !recorder_.state().recording && !playingRow_;
+  if (!recorder_.state().recording && !playingRow_) OnCommand(CMD_PLAY);
 }
 
 intptr_t AppController::OnFileCommand(unsigned commandId) {

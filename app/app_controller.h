@@ -1,7 +1,7 @@
-// The program's behaviour behind the main window: every key, scroll, command and timer message
-// that the window procedure receives becomes one call here. Owns the performance settings, the
-// engine, the recording and its playback; reaches the screen, the devices and the timers only
-// through its interfaces.
+// The program's behaviour behind the main window: every key stroke, bar action, command and timer
+// that a shell receives becomes one call here. Owns the performance settings, the engine, the
+// recording and its playback; reaches the screen, the devices and the timers only through its
+// interfaces.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 
 #include "engine/clock.h"
 #include "engine/device_control.h"
-#include "engine/held_keys.h"
 #include "engine/midi_output.h"
 #include "engine/note_engine.h"
 #include "engine/player_state.h"
@@ -27,7 +26,6 @@ namespace velmira {
 struct AppServices {
   MidiOutputService& midi;
   UiEffects& ui;
-  ModifierKeys& modifiers;
   Clock& clock;
   OneShotTimerService& timers;
   PlaybackSink& playbackSink;
@@ -45,31 +43,33 @@ class AppController {
   // Main window creation: false refuses the window (no MIDI output device). Loads the file
   // named on the command line, if any.
   bool OnCreate(const char* commandLine = "");
-  // Main window destruction, after the switch-off command has been handled: stops playback,
-  // then releases both event buffers.
+  // The main window goes: switches the instrument off, stops playback, then releases both event
+  // buffers.
   void OnDestroy();
 
-  // WM_KEYDOWN / WM_KEYUP; plays only while switched on.
-  void OnKey(uint32_t message, uint32_t keyData);
-  // WM_CHAR.
+  // A key stroke or a click on the on-screen keyboard; plays only while switched on.
+  void OnKey(const KeyEvent& key);
+  // A character typed: the Esc character (27) stops every note.
   void OnChar(uint32_t character);
-  // The main window lost the keyboard focus: release the keys still held.
+  // The main window lost the keyboard focus: the keys still held come up.
   void OnFocusLost();
-  // WM_VSCROLL from the scroll bar with the given control id.
-  void OnScroll(int controlId, int code, int thumbPosition);
-  // WM_COMMAND; returns the command's result (0 for every command but save and save-as).
+  // The velocity bar (IDC_VELOCITY) or the pitch-bend bar (IDC_PITCH_BEND) was used.
+  void OnBar(int controlId, BarAction action, int position);
+  // A command by its number (menu item, toolbar or transport button, accelerator); returns its
+  // result (0 for every command but save and save-as).
   intptr_t OnCommand(unsigned commandId);
-  // MSG_PLAY_EVENT: one event of the PlaybackBuffer, by its array and index.
+  // One event of the PlaybackBuffer that the playback timer posted, by its array and index.
   void OnPlayEvent(const PerformanceEvent* events, uint32_t index);
-  // Timer 1 (the automatic play after a start-up load): true when play should be sent.
-  bool OnStartupTimer();
+  // The play timer set after a start-up load ran out: plays the file once, unless the user has
+  // started recording or playing meanwhile.
+  void OnStartupTimer();
   // The periodic tick that runs while recording.
   void OnRecordingTick() { recorder_.OnTick(); }
   // What the recording indicator shows ("录音中 1:05"), or "" when not recording.
   std::string RecordingIndicator() const;
-  // WM_CLOSE: true when the window may be destroyed.
+  // The user asks to close the main window: true when it may be destroyed.
   bool OnCloseRequest();
-  // WM_QUERYENDSESSION: true when the session may end.
+  // The desktop session is ending: true when it may end.
   bool OnQueryEndSession();
 
   void SetDrawer(KeyCapDrawer* drawer) { engine_.SetDrawer(drawer); }
@@ -98,7 +98,6 @@ class AppController {
   MidiOutput midi_;
   NoteEngine engine_;
   DeviceControl devices_;
-  HeldKeys held_;
   DocumentState document_;
   EventBuffer events_;
   PlaybackBuffer playbackBuffer_;

@@ -10,12 +10,19 @@ namespace velmira {
 
 namespace {
 
-MenuItem Command(int id, std::string label, bool checked = false, bool grayed = false) {
+MenuItem Command(int id, std::string label, bool grayed = false) {
   MenuItem item;
   item.label = std::move(label);
   item.id = id;
-  item.checked = checked;
   item.grayed = grayed;
+  return item;
+}
+
+// An item that shows whether a setting is on: the switch, an instrument, a key, a device ...
+MenuItem Setting(int id, std::string label, bool checked) {
+  MenuItem item = Command(id, std::move(label));
+  item.checkable = true;
+  item.checked = checked;
   return item;
 }
 
@@ -43,7 +50,7 @@ MenuItem InstrumentMenu() {
     for (int k = 0; k < 8; ++k) {
       const InstrumentEntry& entry = group.entries[k];
       sub.items.push_back(
-          Command(CMD_PROGRAM_BASE + entry.program, InstrumentItemLabel(g, k), entry.program == 0));
+          Setting(CMD_PROGRAM_BASE + entry.program, InstrumentItemLabel(g, k), entry.program == 0));
     }
     menu.items.push_back(std::move(sub));
   }
@@ -54,7 +61,7 @@ MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerStat
   MenuItem menu = Popup("设备(&D)");
   std::string name;
   if (service.DeviceName(kMidiMapper, &name)) {
-    menu.items.push_back(Command(CMD_DEVICE_BASE + kMidiMapper, name));
+    menu.items.push_back(Setting(CMD_DEVICE_BASE + kMidiMapper, name, false));
   } else {
     state.outputDevice = 0;
   }
@@ -64,7 +71,7 @@ MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerStat
       std::snprintf(fallback, sizeof fallback, "MIDI %u", d);
       name = fallback;
     }
-    menu.items.push_back(Command(CMD_DEVICE_BASE + static_cast<int>(d), name));
+    menu.items.push_back(Setting(CMD_DEVICE_BASE + static_cast<int>(d), name, false));
   }
   menu.items.front().checked = true;
   return menu;
@@ -76,8 +83,8 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
   MenuBar bar;
 
   MenuItem power = Popup("开关(&S)");
-  power.items.push_back(Command(CMD_SWITCH_ON, "打开(&O)\tAlt+O"));
-  power.items.push_back(Command(CMD_SWITCH_OFF, "关闭(&C)\tAlt+C", true));
+  power.items.push_back(Setting(CMD_SWITCH_ON, "打开(&O)\tAlt+O", false));
+  power.items.push_back(Setting(CMD_SWITCH_OFF, "关闭(&C)\tAlt+C", true));
   bar.popups.push_back(std::move(power));
 
   bar.popups.push_back(InstrumentMenu());
@@ -85,24 +92,24 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
   MenuItem keys = Popup("调式(&M)");
   for (int i = 0; i < kKeySignatureCount; ++i) {
     keys.items.push_back(
-        Command(kKeySignatureIds[i], kKeySignatureLabels[i], kKeySignatureIds[i] == CMD_KEY_FIRST));
+        Setting(kKeySignatureIds[i], kKeySignatureLabels[i], kKeySignatureIds[i] == CMD_KEY_FIRST));
   }
   bar.popups.push_back(std::move(keys));
 
   MenuItem record = Popup("录音(&R)");
   record.items.push_back(Command(CMD_RECORD_START, "开始录制(&R)"));
-  record.items.push_back(Command(CMD_RECORD_STOP, "停止录制(&E)", false, true));
-  record.items.push_back(Command(CMD_PLAY, "开始播放(&P)", false, true));
-  record.items.push_back(Command(CMD_PLAY_LOOP, "循环播放(&L)", false, true));
-  record.items.push_back(Command(CMD_PLAY_STOP, "停止播放(&O)", false, true));
-  record.items.push_back(Command(CMD_SAVE, "保存录音文件(&S)", false, true));
-  record.items.push_back(Command(CMD_SAVE_AS, "录音文件另存为(&A)", false, true));
-  record.items.push_back(Command(CMD_EXPORT_MIDI, "导出为Midi格式文件(&C)", false, true));
+  record.items.push_back(Command(CMD_RECORD_STOP, "停止录制(&E)", true));
+  record.items.push_back(Command(CMD_PLAY, "开始播放(&P)", true));
+  record.items.push_back(Command(CMD_PLAY_LOOP, "循环播放(&L)", true));
+  record.items.push_back(Command(CMD_PLAY_STOP, "停止播放(&O)", true));
+  record.items.push_back(Command(CMD_SAVE, "保存录音文件(&S)", true));
+  record.items.push_back(Command(CMD_SAVE_AS, "录音文件另存为(&A)", true));
+  record.items.push_back(Command(CMD_EXPORT_MIDI, "导出为Midi格式文件(&C)", true));
   record.items.push_back(Command(CMD_LOAD, "载入录音文件(&L)"));
   bar.popups.push_back(std::move(record));
 
   MenuItem functions = Popup("功能(&F)");
-  functions.items.push_back(Command(CMD_BASS, "自动增加低音(&C)"));
+  functions.items.push_back(Setting(CMD_BASS, "自动增加低音(&C)", false));
   bar.popups.push_back(std::move(functions));
 
   bar.popups.push_back(DeviceMenu(service, deviceCount, state));
@@ -111,7 +118,7 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
   char label[8];
   for (int c = 0; c < kChannelCount; ++c) {
     std::snprintf(label, sizeof label, "%d", c + 1);
-    channels.items.push_back(Command(CMD_CHANNEL_BASE + c, label, c == 0));
+    channels.items.push_back(Setting(CMD_CHANNEL_BASE + c, label, c == 0));
   }
   bar.popups.push_back(std::move(channels));
 

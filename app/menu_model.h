@@ -14,6 +14,7 @@ struct MenuItem {
   std::string label;
   int id = 0;  // command number of a command item
   bool checked = false;
+  bool checkable = false;  // shows a check mark when checked (a shell may draw a box for it)
   bool grayed = false;
   bool popup = false;
   std::vector<MenuItem> items;  // the items of a popup

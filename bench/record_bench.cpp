@@ -29,7 +29,7 @@ void BM_RecordMillionEvents(benchmark::State& s) {
     Recorder recorder(events, playback, document, player, clock, ui);
     recorder.StartRecording();
     for (uint32_t i = 0; i < kEvents; ++i) {
-      recorder.RecordKeyEvent(256 + (i & 1), 0x1E0000, 0);
+      recorder.RecordKey(KeyStroke(0x1E, (i & 1) == 0), 0);
     }
     benchmark::DoNotOptimize(events.count());
   }

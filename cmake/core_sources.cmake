@@ -3,6 +3,7 @@ set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
   commands/instrument_table.cpp
   app/menu_model.cpp
+  app/menu_dump.cpp
   app/output_start.cpp
   engine/device_control.cpp
   engine/key_map.cpp
@@ -25,4 +26,5 @@ set(VELMIRA_CORE_SOURCES
   view/bar_value.cpp
   view/keyboard_geometry.cpp
   view/window_layout.cpp
+  view/window_texts.cpp
 )

@@ -7,8 +7,6 @@ namespace velmira {
 
 namespace {
 
-constexpr uint32_t kAutoRepeatBit = 1u << 30;
-
 int32_t* HoldCounter(PlayerState& state, int32_t shift) {
   if (shift < 0) return &state.holdLowered;
   if (shift > 0) return &state.holdRaised;
@@ -19,10 +17,19 @@ int Clamp(int value, int low, int high) {
   return value < low ? low : (value > high ? high : value);
 }
 
+// The key-up that a held key's own key-up would be.
+KeyEvent KeyUpOf(const KeyEvent& held) {
+  KeyEvent up = held;
+  up.down = false;
+  up.autoRepeat = false;
+  up.repeatCount = 1;
+  return up;
+}
+
 }  // namespace
 
-NoteEngine::NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui, ModifierKeys& modifiers)
-    : state_(state), midi_(midi), ui_(ui), modifiers_(modifiers) {}
+NoteEngine::NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui)
+    : state_(state), midi_(midi), ui_(ui) {}
 
 void NoteEngine::StartNote(NoteSource source, int slotIndex, int channel, int note) {
   if (note < 0 || !state_.switchedOn) return;
@@ -64,16 +71,20 @@ void NoteEngine::LiftPedal() {
   pedalChannels_ = 0;
 }
 
-// A pedal stroke changes nothing of the octave latch. A key-down while the pedal is down and a
-// key-up while it is up (lifted by Esc or a lost focus) are not strokes.
-void NoteEngine::PlayPedal(NoteSource source, uint32_t message, uint32_t keyData,
+// A pedal stroke changes nothing of the octave latch. A live pedal stroke counts like a key: the
+// space bar held already, an auto-repeat or Alt press nothing, and only the key-up of the stroke
+// that pressed the pedal lifts it. A key-down while the pedal is down and a key-up while it is up
+// (lifted by Esc or a lost focus) are not strokes.
+void NoteEngine::PlayPedal(NoteSource source, bool down, const KeyEvent* live,
                            int32_t octaveShift) {
-  const bool down = message == kKeyDownMessage;
-  if (down == PedalDown() || (message != kKeyDownMessage && message != kKeyUpMessage)) return;
-  if (source == NoteSource::Live) {
-    if (down && (keyData & kAutoRepeatBit) != 0) return;
-    if (recorder_ != nullptr) recorder_->RecordKeyEvent(message, keyData, octaveShift);
+  if (live != nullptr) {
+    if (down && (live->alt || live->autoRepeat || pedalKey_.held)) return;
+    if (!down && !pedalKey_.held) return;
+    pedalKey_.held = down && !PedalDown();
+    pedalKey_.key = *live;
   }
+  if (down == PedalDown()) return;
+  if (source == NoteSource::Live && recorder_ != nullptr) recorder_->RecordKey(*live, octaveShift);
   if (down) {
     PressPedal();
   } else {
@@ -82,40 +93,32 @@ void NoteEngine::PlayPedal(NoteSource source, uint32_t message, uint32_t keyData
   if (drawer_ != nullptr) drawer_->DrawPedal(PedalDown());
 }
 
-void NoteEngine::PlayKeyEvent(uint32_t message, uint32_t keyData) {
-  if (IsPedalKey(keyData)) return PlayPedal(NoteSource::Live, message, keyData, 0);
-  const KeySlot* slot = PlayableSlot(keyData);
+void NoteEngine::PlayKey(const KeyEvent& key) {
+  if (!state_.switchedOn) return;
+  if (key.scanCode == kPedalScanCode) return PlayPedal(NoteSource::Live, key.down, &key, 0);
+  const KeySlot* slot = PlayableSlot(key.scanCode);
   if (slot == nullptr) return;
-  const int slotIndex = SlotIndexOf(keyData);
+  if (!key.down) return KeyUp(key, key.scanCode);
+  if (key.alt || key.autoRepeat || live_[key.scanCode].held) return;
+  KeyDown(key, key.scanCode, *slot);
+}
 
-  if (message == kKeyDownMessage) {
-    const bool autoRepeat = (keyData & kAutoRepeatBit) != 0;
-    if (state_.holdLowered == 0 && state_.holdPlain == 0 && state_.holdRaised == 0) {
-      // No key is held: latch the shift from the modifiers; Shift wins over Ctrl.
-      if (modifiers_.ShiftDown()) {
-        state_.shiftState = 1;
-        state_.holdRaised = 1;
-      } else if (modifiers_.CtrlDown()) {
-        state_.shiftState = -1;
-        state_.holdLowered = 1;
-      } else {
-        state_.shiftState = 0;
-        state_.holdPlain = 1;
-      }
-      if (autoRepeat) return;
-    } else {
-      if (autoRepeat) return;
-      ++*HoldCounter(state_, state_.shiftState);
-    }
-    if (recorder_ != nullptr)
-      recorder_->RecordKeyEvent(kKeyDownMessage, keyData, state_.shiftState);
-    StartNotes(NoteSource::Live, slotIndex, *slot, state_.shiftState);
-    if (drawer_ != nullptr) drawer_->DrawKeyCap(slotIndex, true, false, 0);
-    return;
+void NoteEngine::KeyDown(const KeyEvent& key, int slotIndex, const KeySlot& slot) {
+  if (state_.holdLowered == 0 && state_.holdPlain == 0 && state_.holdRaised == 0) {
+    // No key is held: latch the shift from the modifiers; Shift wins over Ctrl.
+    state_.shiftState = key.shift ? 1 : (key.ctrl ? -1 : 0);
   }
+  ++*HoldCounter(state_, state_.shiftState);
+  live_[slotIndex] = LiveKey{true, key};
+  if (recorder_ != nullptr) recorder_->RecordKey(key, state_.shiftState);
+  StartNotes(NoteSource::Live, slotIndex, slot, state_.shiftState);
+  if (drawer_ != nullptr) drawer_->DrawKeyCap(slotIndex, true, false, 0);
+}
 
-  if (message != kKeyUpMessage) return;
-  if (recorder_ != nullptr) recorder_->RecordKeyEvent(kKeyUpMessage, keyData, state_.shiftState);
+void NoteEngine::KeyUp(const KeyEvent& key, int slotIndex) {
+  if (!live_[slotIndex].held) return;  // never counted, or released already
+  live_[slotIndex].held = false;
+  if (recorder_ != nullptr) recorder_->RecordKey(key, state_.shiftState);
   int32_t* counter = HoldCounter(state_, state_.shiftState);
   if (--*counter == 0) state_.shiftState = 0;
   // End exactly the notes that this key's key-down started.
@@ -124,15 +127,24 @@ void NoteEngine::PlayKeyEvent(uint32_t message, uint32_t keyData) {
   if (drawer_ != nullptr) drawer_->DrawKeyCap(slotIndex, false, false, 0);
 }
 
-void NoteEngine::ReplayKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) {
-  if (IsPedalKey(keyData)) return PlayPedal(NoteSource::Replay, message, keyData, octaveShift);
-  const KeySlot* slot = PlayableSlot(keyData);
+void NoteEngine::ReleaseLiveKeys() {
+  for (int slot = 0; slot < kKeySlotCount; ++slot) {
+    if (live_[slot].held) KeyUp(KeyUpOf(live_[slot].key), slot);
+  }
+  if (pedalKey_.held) {
+    const KeyEvent up = KeyUpOf(pedalKey_.key);
+    PlayPedal(NoteSource::Live, false, &up, 0);
+  }
+}
+
+void NoteEngine::ReplayKey(bool down, int slotIndex, int32_t octaveShift) {
+  if (slotIndex == kPedalScanCode) return PlayPedal(NoteSource::Replay, down, nullptr, octaveShift);
+  const KeySlot* slot = PlayableSlot(slotIndex);
   if (slot == nullptr) return;
   // Only a file can carry another shift; its notes could leave 0..127, so it is skipped.
   if (octaveShift < -1 || octaveShift > 1) return;
-  const int slotIndex = SlotIndexOf(keyData);
 
-  if (message == kKeyUpMessage) {
+  if (!down) {
     const SoundingNotes notes = ledger_.Take(NoteSource::Replay, slotIndex);
     // The melody's note-off, the cap, then the bass note's.
     if (notes.count > 0) EndNote(notes.notes[0]);
@@ -144,13 +156,24 @@ void NoteEngine::ReplayKeyEvent(uint32_t message, uint32_t keyData, int32_t octa
   if (drawer_ != nullptr) drawer_->DrawKeyCap(slotIndex, true, true, octaveShift);
 }
 
-void NoteEngine::StopAllNotes() {
-  LiftPedal();
+void NoteEngine::ForgetLiveKeys() {
+  for (LiveKey& key : live_) key.held = false;
+  pedalKey_.held = false;
   state_.holdLowered = 0;
   state_.holdPlain = 0;
   state_.holdRaised = 0;
-  midi_.SendAllNotesOff();
+  state_.shiftState = 0;
+}
+
+void NoteEngine::ForgetSoundingNotes() {
   ledger_.Clear();
+  ForgetLiveKeys();
+}
+
+void NoteEngine::StopAllNotes() {
+  LiftPedal();
+  midi_.SendAllNotesOff();
+  ForgetSoundingNotes();
 }
 
 void NoteEngine::OnEscape() {
@@ -158,32 +181,43 @@ void NoteEngine::OnEscape() {
   ui_.Invalidate(true);
 }
 
-void NoteEngine::OnVelocityScroll(int code, int thumbPosition) {
+void NoteEngine::OnVelocityBar(BarAction action, int position) {
   int velocity;
-  switch (code) {
-    case kScrollLineUp: velocity = state_.velocity + 1; break;
-    case kScrollLineDown: velocity = state_.velocity - 1; break;
-    case kScrollPageUp: velocity = state_.velocity + 8; break;
-    case kScrollPageDown: velocity = state_.velocity - 8; break;
-    case kScrollThumbPosition:
-    case kScrollThumbTrack: velocity = 128 - thumbPosition; break;
+  switch (action) {
+    case BarAction::LineUp: velocity = state_.velocity + 1; break;
+    case BarAction::LineDown: velocity = state_.velocity - 1; break;
+    case BarAction::PageUp: velocity = state_.velocity + 8; break;
+    case BarAction::PageDown: velocity = state_.velocity - 8; break;
+    case BarAction::Track:
+    case BarAction::Release: velocity = 128 - position; break;
     default: return;
   }
   state_.velocity = Clamp(velocity, 1, 127);
   ui_.SetScrollPosition(IDC_VELOCITY, 128 - state_.velocity);
 }
 
-void NoteEngine::OnPitchBendScroll(int code, int thumbPosition) {
-  int bend;
-  if (code == kScrollThumbTrack) {
-    bend = Clamp(16383 - thumbPosition, 0, 16383);
-  } else if (code == kScrollThumbPosition) {
-    bend = 8191;  // released: the bar springs back to the centre
-  } else {
-    return;
+void NoteEngine::OnPitchBendBar(BarAction action, int position) {
+  switch (action) {
+    case BarAction::Track: {
+      const int bend = Clamp(16383 - position, 0, 16383);
+      ui_.SetScrollPosition(IDC_PITCH_BEND, 16383 - bend);
+      if (state_.switchedOn) midi_.SendPitchBend(state_.channel, bend);
+      return;
+    }
+    case BarAction::Release:
+      // Let go: the bar springs back to the centre, and so does the pitch.
+      ui_.SetScrollPosition(IDC_PITCH_BEND, kPitchBendCentrePosition);
+      if (state_.switchedOn) midi_.SendPitchBend(state_.channel, 8191);
+      return;
+    case BarAction::LineUp:
+    case BarAction::LineDown:
+    case BarAction::PageUp:
+    case BarAction::PageDown:
+      // Arrows and trough bend nothing; a bar that moved by itself goes back to rest.
+      ui_.SetScrollPosition(IDC_PITCH_BEND, kPitchBendCentrePosition);
+      return;
+    case BarAction::Other: return;
   }
-  ui_.SetScrollPosition(IDC_PITCH_BEND, 16383 - bend);
-  if (state_.switchedOn) midi_.SendPitchBend(state_.channel, bend);
 }
 
 void NoteEngine::SendProgramChanges() {

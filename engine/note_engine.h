@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/key_event.h"
+#include "engine/key_map.h"
 #include "engine/midi_output.h"
 #include "engine/note_ledger.h"
 #include "engine/player_state.h"
@@ -12,35 +14,44 @@
 
 namespace velmira {
 
-// Scroll codes of a scroll-bar message (low word of wParam).
-constexpr int kScrollLineUp = 0;
-constexpr int kScrollLineDown = 1;
-constexpr int kScrollPageUp = 2;
-constexpr int kScrollPageDown = 3;
-constexpr int kScrollThumbPosition = 4;
-constexpr int kScrollThumbTrack = 5;
+// What the user did to the velocity or pitch-bend bar.
+enum class BarAction {
+  LineUp,    // the arrow at the top
+  LineDown,  // the arrow at the bottom
+  PageUp,    // the trough above the thumb
+  PageDown,  // the trough below the thumb
+  Track,     // the thumb dragged to a position
+  Release,   // the thumb let go at a position
+  Other,     // anything else (to the top, to the end ...): ignored
+};
 
 constexpr int kPitchBendCentrePosition = 8192;
 
 class NoteEngine {
  public:
-  NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui, ModifierKeys& modifiers);
+  NoteEngine(PlayerState& state, MidiOutput& midi, UiEffects& ui);
 
   // The recorder and the key-cap drawer may be absent; the engine uses no result of either.
   void SetRecorder(KeyEventRecorder* recorder) { recorder_ = recorder; }
   void SetDrawer(KeyCapDrawer* drawer) { drawer_ = drawer; }
 
-  // A live stroke: message 256 (key down) or 257 (key up) with the key message's lparam.
-  void PlayKeyEvent(uint32_t message, uint32_t keyData);
-  // A recorded event, played with its recorded octave shift and the current settings.
-  void ReplayKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift);
-  // Counters to 0, All Notes Off on all 16 channels.
+  // A live stroke. A key-down counts the key as held; a key-down of a key held already, an
+  // auto-repeat, or one struck with Alt (a menu's or an accelerator's) plays nothing; a key-up
+  // ends only a key that was counted, so a key-up whose key-down was never seen changes nothing.
+  void PlayKey(const KeyEvent& key);
+  // A recorded stroke of a slot, played with its recorded octave shift and the current settings.
+  void ReplayKey(bool down, int slot, int32_t octaveShift);
+  // The window lost the keyboard: every live key held (and the pedal held by the space bar) comes
+  // up as its key-up would.
+  void ReleaseLiveKeys();
+  // Counters to 0, the live keys forgotten, All Notes Off on all 16 channels.
   void StopAllNotes();
   // The Esc character: stop all notes and repaint every cap released.
   void OnEscape();
 
-  void OnVelocityScroll(int code, int thumbPosition);
-  void OnPitchBendScroll(int code, int thumbPosition);
+  void OnVelocityBar(BarAction action, int position);
+  // The pitch-bend bar bends only while its thumb is dragged and springs back to rest otherwise.
+  void OnPitchBendBar(BarAction action, int position);
 
   void OnChannelCommand(int channel);
   void OnProgramCommand(int program);
@@ -54,26 +65,35 @@ class NoteEngine {
   // silences notes does this first: All Notes Off does not end notes the pedal holds.
   void LiftPedal();
 
-  // Forget every sounding note (after All Notes Off or when the device is closed).
-  void ForgetSoundingNotes() { ledger_.Clear(); }
+  // Forget every sounding note and every live key (after All Notes Off, or when the device is
+  // closed): nothing is held any more.
+  void ForgetSoundingNotes();
   bool HasSoundingNotes() const { return !ledger_.Empty(); }
 
  private:
+  struct LiveKey {
+    bool held = false;
+    KeyEvent key;  // as it went down: what its key-up repeats on focus loss
+  };
   void StartNotes(NoteSource source, int slotIndex, const KeySlot& slot, int shift);
   void StartNote(NoteSource source, int slotIndex, int channel, int note);
   void EndNote(SoundingNote note);
   void SendProgramChanges();
-  void PlayPedal(NoteSource source, uint32_t message, uint32_t keyData, int32_t octaveShift);
+  void PlayPedal(NoteSource source, bool down, const KeyEvent* live, int32_t octaveShift);
   void PressPedal();
+  void KeyDown(const KeyEvent& key, int slotIndex, const KeySlot& slot);
+  void KeyUp(const KeyEvent& key, int slotIndex);
+  void ForgetLiveKeys();
 
   PlayerState& state_;
   MidiOutput& midi_;
   UiEffects& ui_;
-  ModifierKeys& modifiers_;
   KeyEventRecorder* recorder_ = nullptr;
   KeyCapDrawer* drawer_ = nullptr;
   NoteLedger ledger_;
   uint16_t pedalChannels_ = 0;  // one bit per channel where the pedal is down
+  LiveKey live_[kKeySlotCount];
+  LiveKey pedalKey_;  // the space bar (or the pedal on screen) while it holds the pedal
 };
 
 }  // namespace velmira

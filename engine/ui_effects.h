@@ -1,8 +1,12 @@
-// The effects that the portable core asks of the user interface. The Win32 shell carries them
-// out with menus, message boxes and invalidation; tests record them.
+// The effects that the portable core asks of the user interface. Each shell carries them out
+// with its own menus, message boxes, dialogs and repaints (win32/ui.cpp, qt/main_window.cpp);
+// tests record them (tests/fakes/fake_ui.h).
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "engine/key_event.h"
 
 namespace velmira {
 
@@ -41,9 +45,9 @@ class UiEffects {
   // The play events that the playback timer posted and the window has not yet handled:
   // handled now, in order (deliver), or dropped.
   virtual void FlushPendingPlayEvents(bool deliver) = 0;
-  // The common file dialogs. path and title are buffers of 260 bytes: path holds the name the
-  // dialog starts from; on confirmation they receive the full path and its file-name part.
-  virtual bool ChooseFile(FileDialog dialog, char* path, char* title) = 0;
+  // The open, save and export dialogs, starting from the suggested path (a folder, a file, or
+  // empty); on confirmation *chosen receives the full path.
+  virtual bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) = 0;
   // Window timer 1 of the main window, which sends the play command when it fires.
   virtual void SetPlayTimer(unsigned milliseconds) = 0;
   // While running, a periodic tick of the main window, several times a second, that reaches
@@ -51,14 +55,6 @@ class UiEffects {
   virtual void SetRecordingTick(bool running) = 0;
   // Repaint the recording indicator's area only (it appears, changes or goes).
   virtual void InvalidateRecordingIndicator() = 0;
-};
-
-// The asynchronous state of the modifier keys (either Shift, either Ctrl).
-class ModifierKeys {
- public:
-  virtual ~ModifierKeys() = default;
-  virtual bool ShiftDown() = 0;
-  virtual bool CtrlDown() = 0;
 };
 
 // Drawing of one key cap, inside a key-drawing occasion prepared by the shell.
@@ -70,11 +66,11 @@ class KeyCapDrawer {
   virtual void DrawPedal(bool down) = 0;
 };
 
-// The recorder's hook for live key events.
+// The recorder's hook for live key strokes, with the octave shift they sounded with.
 class KeyEventRecorder {
  public:
   virtual ~KeyEventRecorder() = default;
-  virtual void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) = 0;
+  virtual void RecordKey(const KeyEvent& key, int32_t octaveShift) = 0;
 };
 
 }  // namespace velmira

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "commands/command_ids.h"
 #include "commands/transport_buttons.h"
@@ -46,13 +47,18 @@ InstrumentView::InstrumentView(const Pictures& pictures, QWidget* parent)
     connect(bar, &QScrollBar::actionTriggered, this,
             [this, bar = bar, id = id](int action) { OnBarAction(bar, id, action); });
     connect(bar, &QScrollBar::sliderReleased, this, [this, bar = bar, id = id] {
-      if (app_ != nullptr) app_->OnScroll(id, kScrollThumbPosition, bar->sliderPosition());
+      if (app_ != nullptr) app_->OnBar(id, BarAction::Release, bar->sliderPosition());
       ShowBarValue(bar, id, true);
     });
+    bar->installEventFilter(this);  // the wheel, as the Windows bars take it
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar = bar, id = id] { ShowBarValue(bar, id, false); });
     ShowBarValue(bar, id, false);
   }
+  pairWait_.setSingleShot(true);
+  connect(&pairWait_, &QTimer::timeout, this, [this] {
+    repeats_.Flush([this](int key, bool down) { Deliver(key, down, Qt::NoModifier); });
+  });
   for (int i = 0; i < kTransportButtonCount; ++i) {
     buttons_[i] = new QPushButton(QString::fromUtf8(kTransportButtons[i].label), this);
     buttons_[i]->setFocusPolicy(Qt::NoFocus);  // the keyboard stays with the instrument
@@ -64,11 +70,10 @@ InstrumentView::InstrumentView(const Pictures& pictures, QWidget* parent)
   }
 }
 
-void InstrumentView::Attach(AppController* app, MidiOutputService* midi, EventModifiers* modifiers,
+void InstrumentView::Attach(AppController* app, MidiOutputService* midi,
                             std::function<void(int)> command) {
   app_ = app;
   midi_ = midi;
-  modifiers_ = modifiers;
   command_ = std::move(command);
 }
 
@@ -106,19 +111,34 @@ void InstrumentView::DrawPedal(bool) {
   if (!IsEmpty(origin_.pedal)) update(ToQRect(origin_.pedal));
 }
 
-// Bar actions as the scroll codes of the core: lines and pages, the thumb dragged.
+// Bar actions as the core's: lines and pages, the thumb dragged.
 void InstrumentView::OnBarAction(QScrollBar* bar, int controlId, int action) {
-  int code;
+  BarAction what;
   switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: code = kScrollLineUp; break;
-    case QAbstractSlider::SliderSingleStepAdd: code = kScrollLineDown; break;
-    case QAbstractSlider::SliderPageStepSub: code = kScrollPageUp; break;
-    case QAbstractSlider::SliderPageStepAdd: code = kScrollPageDown; break;
-    case QAbstractSlider::SliderMove: code = kScrollThumbTrack; break;
+    case QAbstractSlider::SliderSingleStepSub: what = BarAction::LineUp; break;
+    case QAbstractSlider::SliderSingleStepAdd: what = BarAction::LineDown; break;
+    case QAbstractSlider::SliderPageStepSub: what = BarAction::PageUp; break;
+    case QAbstractSlider::SliderPageStepAdd: what = BarAction::PageDown; break;
+    case QAbstractSlider::SliderMove: what = BarAction::Track; break;
     default: return;
   }
-  if (app_ != nullptr) app_->OnScroll(controlId, code, bar->sliderPosition());
-  if (code == kScrollThumbTrack) ShowBarValue(bar, controlId, true);
+  if (app_ != nullptr) app_->OnBar(controlId, what, bar->sliderPosition());
+  if (what == BarAction::Track) ShowBarValue(bar, controlId, true);
+}
+
+// The wheel over a bar moves it a line a notch, as over the Windows program's bars; the bar
+// itself does not move.
+bool InstrumentView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::Wheel || (watched != velocityBar_ && watched != pitchBendBar_)) {
+    return QWidget::eventFilter(watched, event);
+  }
+  auto* bar = static_cast<QScrollBar*>(watched);
+  const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+  if (app_ != nullptr && delta != 0) {
+    app_->OnBar(bar == velocityBar_ ? IDC_VELOCITY : IDC_PITCH_BEND,
+                delta > 0 ? BarAction::LineUp : BarAction::LineDown, bar->sliderPosition());
+  }
+  return true;
 }
 
 void InstrumentView::ShowBarValue(QScrollBar* bar, int controlId, bool atPointer) {
@@ -159,9 +179,19 @@ void InstrumentView::resizeEvent(QResizeEvent*) {
   update();
 }
 
+void InstrumentView::Deliver(int scanCode, bool down, Qt::KeyboardModifiers modifiers) {
+  if (app_ == nullptr) return;
+  KeyEvent key = KeyStroke(scanCode, down);
+  key.shift = (modifiers & Qt::ShiftModifier) != 0;
+  key.ctrl = (modifiers & Qt::ControlModifier) != 0;
+  app_->OnKey(key);
+}
+
 void InstrumentView::keyPressEvent(QKeyEvent* event) {
   LatencyProbe::Instance().KeyArrived();
   if (event->modifiers() & Qt::AltModifier) {
+    // A key struck with Alt belongs to the menus and accelerators: it plays nothing, and its
+    // key-up finds nothing to end.
     if (event->key() == Qt::Key_O && command_) command_(CMD_SWITCH_ON);
     if (event->key() == Qt::Key_C && command_) command_(CMD_SWITCH_OFF);
     // Alt+F4 closes the program as on Windows, where no window manager does.
@@ -171,20 +201,24 @@ void InstrumentView::keyPressEvent(QKeyEvent* event) {
   }
   const int scan = ScanCodeOf(*event);
   if (app_ == nullptr || scan == 0) return QWidget::keyPressEvent(event);
-  const bool repeat = repeats_.Press(scan) || event->isAutoRepeat();
-  modifiers_->shift = (event->modifiers() & Qt::ShiftModifier) != 0;
-  modifiers_->ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-  app_->OnKey(kKeyDownMessage, KeyDownData(scan, repeat));
-  if (event->key() == Qt::Key_Escape) app_->OnChar(27);
+  // Qt marks most auto-repeat pairs itself; the filter catches the rest.
+  if (!event->isAutoRepeat()) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    repeats_.Press(scan, static_cast<uint32_t>(event->timestamp()),
+                   [&](int key, bool down) { Deliver(key, down, modifiers); });
+  }
+  // The Esc character, which Ctrl+[ types too, stops every note, as on Windows.
+  if (event->key() == Qt::Key_Escape || event->text() == QStringLiteral("\x1b")) app_->OnChar(27);
 }
 
 void InstrumentView::keyReleaseEvent(QKeyEvent* event) {
   const int scan = ScanCodeOf(*event);
   if (app_ == nullptr || scan == 0 || event->isAutoRepeat()) return;
-  repeats_.Release(scan);
-  modifiers_->shift = (event->modifiers() & Qt::ShiftModifier) != 0;
-  modifiers_->ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-  app_->OnKey(kKeyUpMessage, KeyUpData(scan));
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if (repeats_.Release(scan, static_cast<uint32_t>(event->timestamp()),
+                       [&](int key, bool down) { Deliver(key, down, modifiers); })) {
+    pairWait_.start(KeyRepeatFilter::kPairWaitMs);
+  }
 }
 
 void InstrumentView::mousePressEvent(QMouseEvent* event) {
@@ -192,9 +226,11 @@ void InstrumentView::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   const int slot = mouse_.ButtonDown(origin_, at.x(), at.y());
   if (slot < 0) return;
-  modifiers_->shift = (event->modifiers() & Qt::ShiftModifier) != 0;
-  modifiers_->ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-  app_->OnKey(kKeyDownMessage, MouseKeyData(slot));
+  KeyEvent key = KeyStroke(slot, true);
+  key.mouse = true;
+  key.shift = (event->modifiers() & Qt::ShiftModifier) != 0;
+  key.ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+  app_->OnKey(key);
 }
 
 void InstrumentView::mouseReleaseEvent(QMouseEvent* event) {
@@ -203,14 +239,29 @@ void InstrumentView::mouseReleaseEvent(QMouseEvent* event) {
 
 void InstrumentView::ReleaseMouseKey() {
   const int slot = mouse_.ButtonUp();
-  if (slot >= 0 && app_ != nullptr) app_->OnKey(kKeyUpMessage, MouseKeyData(slot));
+  if (slot < 0 || app_ == nullptr) return;
+  KeyEvent key = KeyStroke(slot, false);
+  key.mouse = true;
+  app_->OnKey(key);
 }
 
 void InstrumentView::focusOutEvent(QFocusEvent*) {
-  // The key-ups (and the mouse button's release) would go to another window.
+  // The key-ups (and the mouse button's release) would go to another window. The repeat filter
+  // keeps the keys that are held: their repeats must not strike again when the focus returns.
   ReleaseMouseKey();
-  repeats_.Clear();
+  pairWait_.stop();
+  repeats_.Flush([this](int key, bool down) { Deliver(key, down, Qt::NoModifier); });
   if (app_ != nullptr) app_->OnFocusLost();
+}
+
+void InstrumentView::focusInEvent(QFocusEvent*) {
+  // Keys released in another window are up; those still held stay down.
+  bool down[256];
+  if (ReadKeysDown(down)) {
+    repeats_.Resync([&](int key) { return down[key]; });
+  } else {
+    repeats_.Resync([](int) { return false; });
+  }
 }
 
 }  // namespace velmira

@@ -5,10 +5,12 @@
 
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
 #include "app/app_controller.h"
+#include "app/key_repeat_filter.h"
 #include "qt/painting.h"
 #include "qt/services.h"
 
@@ -18,10 +20,12 @@ class InstrumentView final : public QWidget, public KeyCapDrawer {
  public:
   InstrumentView(const Pictures& pictures, QWidget* parent);
 
-  // The controller, the device whose name the status line shows, the modifiers that key
-  // events set, and where commands go (Alt+O, Alt+C and the transport buttons).
-  void Attach(AppController* app, MidiOutputService* midi, EventModifiers* modifiers,
-              std::function<void(int)> command);
+  // The controller, the device whose name the status line shows, and where commands go
+  // (Alt+O, Alt+C and the transport buttons).
+  void Attach(AppController* app, MidiOutputService* midi, std::function<void(int)> command);
+  // Whether this display repeats a held key as release/press pairs (detectable auto-repeat
+  // refused).
+  void SetPairedRepeats(bool paired) { repeats_.SetPairedRepeats(paired); }
 
   QScrollBar* Bar(int controlId) const;
   QPushButton* Button(int commandId) const;
@@ -41,16 +45,19 @@ class InstrumentView final : public QWidget, public KeyCapDrawer {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnBarAction(QScrollBar* bar, int controlId, int action);
+  // A stroke that the repeat filter lets through, with the modifiers of its event.
+  void Deliver(int scanCode, bool down, Qt::KeyboardModifiers modifiers);
   void ShowBarValue(QScrollBar* bar, int controlId, bool atPointer);
   void ReleaseMouseKey();
 
   const Pictures& pictures_;
   AppController* app_ = nullptr;
   MidiOutputService* midi_ = nullptr;
-  EventModifiers* modifiers_ = nullptr;
   std::function<void(int)> command_;
   QScrollBar* velocityBar_;
   QScrollBar* pitchBendBar_;
@@ -59,6 +66,7 @@ class InstrumentView final : public QWidget, public KeyCapDrawer {
   KeyboardOrigin origin_;
   MouseKeys mouse_;
   KeyRepeatFilter repeats_;
+  QTimer pairWait_;  // a release held back for the press of its auto-repeat pair
   int cellWidth_ = 0;
   int cellHeight_ = 0;
 };

@@ -11,7 +11,12 @@ namespace velmira {
 // event carries none.
 int ScanCodeOf(const QKeyEvent& event);
 
-// Asks the X server for detectable auto-repeat; false where it is not available.
+// Asks the X server for detectable auto-repeat; false where it is not granted (then a held key
+// repeats as release/press pairs).
 bool RequestDetectableAutoRepeat();
+
+// Whether the key with this scan code is down now, as the X server tells; fills down[256] and
+// returns false where it cannot be asked.
+bool ReadKeysDown(bool down[256]);
 
 }  // namespace velmira

@@ -3,14 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QToolBar>
-
-#include <cstdio>
 
 #include "commands/command_ids.h"
 #include "commands/instrument_table.h"
@@ -19,7 +16,7 @@
 
 namespace velmira {
 
-MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options)
+MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, bool pairedRepeats)
     : pictures_(pictures),
       midi_(CreateMidiOutputService(clock_, options)),
       sink_(
@@ -35,20 +32,23 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options)
   AddToolbar();
   playTimer_.setSingleShot(true);
   connect(&playTimer_, &QTimer::timeout, this, [this] {
-    if (app_ && app_->OnStartupTimer()) Command(CMD_PLAY);
+    if (!app_ || shutDown_) return;
+    app_->OnStartupTimer();
+    ReportMenuBar(menuBar());
   });
   recordingTick_.setInterval(250);
   connect(&recordingTick_, &QTimer::timeout, this, [this] {
     if (app_) app_->OnRecordingTick();
   });
   app_ = std::make_unique<AppController>(
-      AppServices{*midi_, *this, modifiers_, clock_, timers_, sink_, calendar_});
+      AppServices{*midi_, *this, clock_, timers_, sink_, calendar_});
   app_->SetDrawer(view_);
   // The end of the desktop session asks as closing the window does; No ends without saving.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
     if (app_ && !shutDown_ && !app_->OnQueryEndSession()) manager.cancel();
   });
-  view_->Attach(app_.get(), midi_.get(), &modifiers_, [this](int id) { Command(id); });
+  view_->Attach(app_.get(), midi_.get(), [this](int id) { Command(id); });
+  view_->SetPairedRepeats(pairedRepeats);
 }
 
 MainWindow::~MainWindow() { Shutdown(); }
@@ -97,13 +97,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // waits on the window afterwards.
 void MainWindow::Shutdown() {
   if (shutDown_ || !app_) return;
-  app_->OnCommand(CMD_SWITCH_OFF);
-  ReportMenuBar(menuBar());
   shutDown_ = true;
   playTimer_.stop();
   recordingTick_.stop();
   sink_.Close();
   app_->OnDestroy();
+  ReportMenuBar(menuBar());
 }
 
 void MainWindow::CheckMenuItem(int commandId, bool checked) {
@@ -179,7 +178,7 @@ void MainWindow::EnableButton(int buttonId, bool enabled) {
 
 void MainWindow::FlushPendingPlayEvents(bool deliver) { sink_.Flush(deliver); }
 
-bool MainWindow::ChooseFile(FileDialog dialog, char* path, char* title) {
+bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) {
   const bool midiFile = dialog == FileDialog::Export;
   QFileDialog chooser(this);
   chooser.setNameFilter(midiFile ? QStringLiteral("Midi Files (*.mid *.MID)")
@@ -195,17 +194,9 @@ bool MainWindow::ChooseFile(FileDialog dialog, char* path, char* title) {
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
   }
-  if (*path != '\0') chooser.selectFile(QString::fromUtf8(path));
+  if (!suggested.empty()) chooser.selectFile(QString::fromUtf8(suggested.c_str()));
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
-  const QByteArray chosen = chooser.selectedFiles().first().toUtf8();
-  const QByteArray name = QFileInfo(chooser.selectedFiles().first()).fileName().toUtf8();
-  // The core keeps paths of fewer than 260 bytes, as the Windows program does.
-  if (chosen.size() >= 260) {
-    ShowMessage("文件名太长.", "QJ", MessageIcon::Exclamation, MessageButtons::Ok, true);
-    return false;
-  }
-  std::snprintf(path, 260, "%s", chosen.constData());
-  std::snprintf(title, 260, "%s", name.constData());
+  *chosen = chooser.selectedFiles().first().toStdString();
   return true;
 }
 

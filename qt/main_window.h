@@ -21,7 +21,8 @@ namespace velmira {
 
 class MainWindow final : public QMainWindow, public UiEffects {
  public:
-  MainWindow(const Pictures& pictures, const ProgramOptions& options);
+  // pairedRepeats: the display repeats a held key as release/press pairs.
+  MainWindow(const Pictures& pictures, const ProgramOptions& options, bool pairedRepeats);
   ~MainWindow() override;
 
   // Creates the instrument: false when the window must not open (no MIDI output device).
@@ -43,7 +44,7 @@ class MainWindow final : public QMainWindow, public UiEffects {
   void EnableMenuItem(int commandId, bool enabled) override;
   void EnableButton(int buttonId, bool enabled) override;
   void FlushPendingPlayEvents(bool deliver) override;
-  bool ChooseFile(FileDialog dialog, char* path, char* title) override;
+  bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) override;
   void SetPlayTimer(unsigned milliseconds) override;
   void SetRecordingTick(bool running) override;
   void InvalidateRecordingIndicator() override;
@@ -58,7 +59,6 @@ class MainWindow final : public QMainWindow, public UiEffects {
   const Pictures& pictures_;
   SteadyClock clock_;
   LocalCalendar calendar_;
-  EventModifiers modifiers_;
   ThreadTimerService timers_;
   std::unique_ptr<MidiOutputService> midi_;
   QtPlaybackSink sink_;

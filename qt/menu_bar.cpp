@@ -4,8 +4,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace velmira {
 
@@ -21,43 +21,36 @@ void AddItems(QMenu* menu, const std::vector<MenuItem>& items, CommandActions& a
     }
     QAction* action = menu->addAction(label);
     action->setData(item.id);
-    action->setCheckable(true);
+    action->setCheckable(item.checkable);
     action->setChecked(item.checked);
     action->setEnabled(!item.grayed);
     const int id = item.id;
     QObject::connect(action, &QAction::triggered, action, [action, id, onCommand](bool checked) {
-      action->setChecked(!checked);  // undo Qt's own toggle: the program decides
+      if (action->isCheckable()) action->setChecked(!checked);  // the program decides, not Qt
       onCommand(id);
     });
     actions[id] = action;
   }
 }
 
-std::string Escaped(const QString& label) {
-  std::string out;
-  for (char c : label.toStdString()) {
-    if (c == '\t') {
-      out += "\\t";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-void DumpActions(const QList<QAction*>& actions, int depth, std::string& out) {
+std::vector<MenuItem> ReadItems(const QList<QAction*>& actions) {
+  std::vector<MenuItem> items;
   for (const QAction* action : actions) {
-    out.append(static_cast<size_t>(depth) * 2, ' ');
+    MenuItem item;
     if (const QMenu* sub = action->menu()) {
-      out += "popup " + Escaped(sub->title()) + "\n";
-      DumpActions(sub->actions(), depth + 1, out);
-      continue;
+      item.label = sub->title().toStdString();
+      item.popup = true;
+      item.items = ReadItems(sub->actions());
+    } else {
+      item.label = action->text().toStdString();
+      item.id = action->data().toInt();
+      item.checkable = action->isCheckable();
+      item.checked = action->isChecked();
+      item.grayed = !action->isEnabled();
     }
-    char head[48];
-    std::snprintf(head, sizeof head, "%d %d %d ", action->data().toInt(),
-                  action->isChecked() ? 1 : 0, action->isEnabled() ? 0 : 1);
-    out += head + Escaped(action->text()) + "\n";
+    items.push_back(std::move(item));
   }
+  return items;
 }
 
 }  // namespace
@@ -72,15 +65,10 @@ CommandActions BuildMenuBar(QMenuBar* bar, const MenuBar& model,
   return actions;
 }
 
-bool WriteMenuDump(const QMenuBar* bar, const char* path) {
-  std::string text;
-  DumpActions(bar->actions(), 0, text);
-  const std::string temporary = std::string(path) + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written) return false;
-  return std::rename(temporary.c_str(), path) == 0;
+MenuBar ReadMenuBar(const QMenuBar* bar) {
+  MenuBar model;
+  model.popups = ReadItems(bar->actions());
+  return model;
 }
 
 }  // namespace velmira

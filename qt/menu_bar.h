@@ -1,5 +1,5 @@
-// The menu bar of the Linux program, built from the portable menu model, and the dump of the
-// live menu bar that the end-to-end tests read (the Windows program's format).
+// The menu bar of the Linux program, built from the portable menu model, and read back into it
+// for the menu dump of the end-to-end tests.
 #pragma once
 
 #include <functional>
@@ -20,8 +20,7 @@ using CommandActions = std::map<int, QAction*>;
 CommandActions BuildMenuBar(QMenuBar* bar, const MenuBar& model,
                             const std::function<void(int)>& onCommand);
 
-// One line per item, indented two blanks a level: "popup LABEL" or "ID CHECKED GRAYED LABEL",
-// labels in UTF-8 with the tab written as \t. Written to a temporary file, then renamed.
-bool WriteMenuDump(const QMenuBar* bar, const char* path);
+// The live menu bar as the model, with the checks and grey states it shows now.
+MenuBar ReadMenuBar(const QMenuBar* bar);
 
 }  // namespace velmira

@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QPainter>
 
-#include "commands/instrument_table.h"
 #include "view/window_layout.h"
 #include "view/window_texts.h"
 
@@ -100,19 +99,11 @@ void PaintWindow(QPainter& painter, const Pictures& pictures, const QFont& textF
   painter.setPen(QColor(255, 0, 0));
   painter.setBackground(pictures.background);
   const PaintLayout at = LayoutPaint(p.width, p.height, p.cellWidth, p.cellHeight, p.width);
-  Text(painter, at.switchText, p.state.switchedOn ? kSwitchedOnText : kSwitchedOffText);
-  std::string device;
-  if (!p.midi.DeviceName(p.state.outputDevice, &device)) device = kUnknownDeviceText;
-  Text(painter, at.deviceName, device);
-  Text(painter, at.channelText, ChannelText(p.state.channel));
-  Text(painter, at.hint, kHintText);
+  for (const TextRun& run : MainWindowTexts(at, p.state, p.midi)) Text(painter, run.at, run.text);
 
   const int cell = InstrumentPictureIndex(p.state.channel, p.state.program);
   painter.drawImage(QPoint(at.picture.x, at.picture.y), pictures.instruments,
                     QRect(kPictureWidth * cell, 0, kPictureWidth, kPictureHeight));
-  Text(painter, at.caption, KeyCaption(p.state.keySignature, InstrumentName(p.state.program)));
-  Text(painter, at.velocityCaption, kVelocityCaption);
-  Text(painter, at.pitchCaption, kPitchCaption);
   if (!p.recordingIndicator.empty() && at.recording.shown) {
     PaintRecordingIndicator(painter, at.recording, p.recordingIndicator);
   }

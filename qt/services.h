@@ -1,11 +1,10 @@
-// The clock, the calendar and the modifier keys of the Linux program.
+// The clock and the calendar of the Linux program.
 #pragma once
 
 #include <chrono>
 #include <ctime>
 
 #include "engine/clock.h"
-#include "engine/ui_effects.h"
 
 namespace velmira {
 
@@ -28,15 +27,6 @@ class LocalCalendar final : public Calendar {
     return LocalDate{static_cast<uint16_t>(local.tm_year + 1900),
                      static_cast<uint16_t>(local.tm_mon + 1), static_cast<uint16_t>(local.tm_mday)};
   }
-};
-
-// Shift and Ctrl as they were when the key event being handled was generated.
-class EventModifiers final : public ModifierKeys {
- public:
-  bool shift = false;
-  bool ctrl = false;
-  bool ShiftDown() override { return shift; }
-  bool CtrlDown() override { return ctrl; }
 };
 
 }  // namespace velmira

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "app/menu_dump.h"
 #include "engine/sim_midi_output.h"
 #include "qt/menu_bar.h"
 #include "qt/variant.h"
@@ -20,7 +21,7 @@ void ExtendMenuBar(QMenuBar*, QWidget*) {}
 void ReportMenuBar(const QMenuBar* menuBar) {
   const char* path = std::getenv("VELMIRA_SIM_MENU");
   if (path == nullptr || *path == '\0') return;
-  WriteMenuDump(menuBar, path);
+  WriteMenuDump(ReadMenuBar(menuBar), path);
 }
 
 }  // namespace velmira

@@ -15,10 +15,6 @@ namespace {
 constexpr const char* kUntitled = "未命名";
 
 const char* NameOrUntitled(const char* name) { return *name != '\0' ? name : kUntitled; }
-
-void CopyPath(char (&to)[kPathBytes], const std::string& from) {
-  std::snprintf(to, kPathBytes, "%s", from.c_str());
-}
 }  // namespace
 
 std::string FormatFileMessage(const char* messageTemplate, const char* name) {
@@ -39,7 +35,32 @@ bool CommandLinePath(const char* commandLine, std::string* path) {
     text = text.substr(1, text.size() - 2);
   }
   *path = text;
-  return text.size() < kPathBytes;
+  return PathFits(text);
+}
+
+std::string ExportSuggestion(const DocumentState& document) {
+  if (!document.exportPath.empty() || document.filePath.empty()) return document.exportPath;
+  std::string path = document.filePath;
+  const size_t dot = path.find_last_of('.');
+  const size_t separator = path.find_last_of("/\\");
+  if (dot != std::string::npos && (separator == std::string::npos || dot > separator)) {
+    path.erase(dot);
+  }
+  return path + ".mid";
+}
+
+bool Document::Choose(FileDialog dialog, const std::string& suggested, std::string* path,
+                      std::string* title) {
+  std::string chosen;
+  if (!ui_.ChooseFile(dialog, suggested, &chosen)) return false;
+  if (!PathFits(chosen)) {
+    ui_.Beep(MessageIcon::Exclamation);
+    ui_.ShowMessage("文件名太长.", "QJ", MessageIcon::Exclamation, MessageButtons::Ok, true);
+    return false;
+  }
+  *path = chosen;
+  *title = FileNameOf(chosen);
+  return true;
 }
 
 void Document::ShowFileError(const char* messageTemplate, const char* name) {
@@ -59,31 +80,32 @@ MessageAnswer Document::ConfirmSaveChanges(const char* name) {
 }
 
 bool Document::MayDiscardChanges() {
-  return !(doc_.modified && ConfirmSaveChanges(doc_.fileTitle) == MessageAnswer::Cancel);
+  return !(doc_.modified && ConfirmSaveChanges(doc_.fileTitle.c_str()) == MessageAnswer::Cancel);
 }
 
 bool Document::Save() {
-  if (doc_.fileTitle[0] != '\0') return SaveTo();
+  if (!doc_.fileTitle.empty()) return SaveTo();
   return SaveAs();
 }
 
 bool Document::SaveAs() {
-  if (!ui_.ChooseFile(FileDialog::Save, doc_.filePath, doc_.fileTitle)) return false;
+  if (!Choose(FileDialog::Save, doc_.filePath, &doc_.filePath, &doc_.fileTitle)) return false;
   return SaveTo();
 }
 
 bool Document::SaveTo() {
-  const char* error = SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
-                                          player_.bassDoubling, doc_.filePath, calendar_.Today());
+  const char* error =
+      SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
+                          player_.bassDoubling, doc_.filePath.c_str(), calendar_.Today());
   if (error != nullptr) {
-    ShowFileError(error, doc_.fileTitle);
-    doc_.fileTitle[0] = '\0';
-    UpdateTitle(doc_.fileTitle);
+    ShowFileError(error, doc_.fileTitle.c_str());
+    doc_.fileTitle.clear();
+    UpdateTitle("");
     return false;
   }
   doc_.modified = false;
   ApplyTransportRow(TransportRow::Saved, doc_.modified, ui_);
-  UpdateTitle(doc_.fileTitle);
+  UpdateTitle(doc_.fileTitle.c_str());
   return true;
 }
 
@@ -98,34 +120,36 @@ void Document::ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu) 
   ui_.CheckMenuItem(player_.keySignature, true);
   player_.bassDoubling = loaded.bassDoubling == 1;
   ui_.CheckMenuItem(CMD_BASS, player_.bassDoubling);
-  UpdateTitle(doc_.fileTitle);
+  UpdateTitle(doc_.fileTitle.c_str());
   ApplyTransportRow(fromMenu ? TransportRow::Loaded : TransportRow::LoadedAtStartup, doc_.modified,
                     ui_);
 }
 
 void Document::Load() {
   if (!MayDiscardChanges()) return;
-  if (!ui_.ChooseFile(FileDialog::Open, doc_.filePath, doc_.fileTitle)) return;
+  if (!Choose(FileDialog::Open, doc_.filePath, &doc_.filePath, &doc_.fileTitle)) return;
   LoadedPerformance loaded;
-  if (const char* error = LoadPerformanceFile(doc_.filePath, &loaded)) {
-    ShowFileError(error, doc_.fileTitle);
-    doc_.fileTitle[0] = '\0';
+  if (const char* error = LoadPerformanceFile(doc_.filePath.c_str(), &loaded)) {
+    ShowFileError(error, doc_.fileTitle.c_str());
+    doc_.fileTitle.clear();
     return;
   }
   ApplyLoadedPerformance(loaded, true);
 }
 
 void Document::Export(int program) {
-  if (!ui_.ChooseFile(FileDialog::Export, doc_.exportPath, doc_.exportTitle)) return;
+  if (!Choose(FileDialog::Export, ExportSuggestion(doc_), &doc_.exportPath, &doc_.exportTitle)) {
+    return;
+  }
   if (const char* error = ExportMidiFile(events_.events(), events_.count(), player_.keySignature,
-                                         program, player_.bassDoubling, doc_.exportPath)) {
-    ShowFileError(error, doc_.exportTitle);
+                                         program, player_.bassDoubling, doc_.exportPath.c_str())) {
+    ShowFileError(error, doc_.exportTitle.c_str());
   }
 }
 
 void Document::LoadAtStartup(const char* commandLine) {
   if (*commandLine == '\0') {
-    UpdateTitle(doc_.fileTitle);
+    UpdateTitle(doc_.fileTitle.c_str());
     return;
   }
   std::string path;
@@ -134,13 +158,13 @@ void Document::LoadAtStartup(const char* commandLine) {
     UpdateTitle("");
     return;
   }
-  CopyPath(doc_.fileTitle, path);
-  CopyPath(doc_.filePath, path);
+  doc_.fileTitle = path;
+  doc_.filePath = path;
   LoadedPerformance loaded;
-  if (const char* error = LoadPerformanceFile(doc_.filePath, &loaded)) {
+  if (const char* error = LoadPerformanceFile(doc_.filePath.c_str(), &loaded)) {
     ShowFileError(error, path.c_str());
-    doc_.fileTitle[0] = '\0';
-    UpdateTitle(doc_.fileTitle);
+    doc_.fileTitle.clear();
+    UpdateTitle("");
     return;
   }
   ApplyLoadedPerformance(loaded, false);

@@ -19,8 +19,11 @@ std::string FormatFileMessage(const char* messageTemplate, const char* name);
 // "Velmira - [name]", with "未命名" for an empty name.
 std::string WindowTitle(const char* name);
 // The start-up command line as a path: one pair of surrounding double quotes removed.
-// False when it is longer than a path buffer holds (259 bytes).
+// False when it is too long for a path (PathFits).
 bool CommandLinePath(const char* commandLine, std::string* path);
+// Where the export dialog starts: the last export, else beside the performance's file with its
+// name and ".mid", else nowhere in particular.
+std::string ExportSuggestion(const DocumentState& document);
 
 class Document {
  public:
@@ -53,6 +56,9 @@ class Document {
 
  private:
   bool SaveTo();
+  // A file dialog; on confirmation *path and *title (its file-name part) take the choice.
+  bool Choose(FileDialog dialog, const std::string& suggested, std::string* path,
+              std::string* title);
   // Takes the loaded events and settings; fromMenu adds the repaint and enables export.
   void ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu);
 

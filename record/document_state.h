@@ -2,16 +2,27 @@
 // has unsaved changes.
 #pragma once
 
+#include <string>
+
 namespace velmira {
 
-constexpr int kPathBytes = 260;
-
 struct DocumentState {
-  char filePath[kPathBytes] = "";     // full path of the performance file
-  char fileTitle[kPathBytes] = "";    // shown in the title and in messages; empty: untitled
-  bool modified = false;              // changes not yet saved
-  char exportPath[kPathBytes] = "";   // full path of the last MIDI export
-  char exportTitle[kPathBytes] = "";  // its file-name part
+  std::string filePath;     // full path of the performance file
+  std::string fileTitle;    // shown in the title and in messages; empty: untitled
+  bool modified = false;    // changes not yet saved
+  std::string exportPath;   // full path of the last MIDI export
+  std::string exportTitle;  // its file-name part
 };
+
+// Paths of 260 bytes or more are refused, in both programs: the Windows program's file
+// functions take no longer ones.
+constexpr size_t kPathBytes = 260;
+inline bool PathFits(const std::string& path) { return path.size() < kPathBytes; }
+
+// The file-name part of a path (after the last "/" or "\").
+inline std::string FileNameOf(const std::string& path) {
+  const size_t separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
 
 }  // namespace velmira

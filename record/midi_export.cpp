@@ -6,6 +6,7 @@
 #include "engine/key_signature.h"
 #include "record/atomic_file.h"
 #include "record/file_messages.h"
+#include "record/key_data.h"
 #include "record/little_endian.h"
 
 namespace velmira {
@@ -37,8 +38,8 @@ bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint
   uint64_t totalMs = 0, writtenTicks = 0;
   for (uint32_t i = 0; i < count; ++i) {
     totalMs += events[i].deltaMs;
-    const KeySlot* slot = PlayableSlot(events[i].keyData);
-    const bool pedal = IsPedalKey(events[i].keyData);
+    const KeySlot* slot = PlayableSlot(KeySlotOf(events[i].keyData));
+    const bool pedal = KeySlotOf(events[i].keyData) == kPedalScanCode;
     if (slot == nullptr && !pedal) continue;  // its pause is carried to the next event
     const uint64_t ticks = TicksAtMs(totalMs);
     const uint64_t delta = ticks - writtenTicks;

@@ -1,6 +1,7 @@
 #include "record/recorder.h"
 
 #include "commands/command_ids.h"
+#include "record/key_data.h"
 #include "record/transport.h"
 
 namespace velmira {
@@ -12,11 +13,13 @@ bool RebuildPlaybackBuffer(PlaybackBuffer& playback, const PerformanceEvent* eve
   return false;
 }
 
-void Recorder::RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) {
+void Recorder::RecordKey(const KeyEvent& key, int32_t octaveShift) {
   if (!state_.recording) return;
-  if (events_.empty() && message == kKeyUpMessage) return;
+  if (events_.empty() && !key.down) return;
   const uint32_t now = clock_.NowMs();
-  const PerformanceEvent event{now - state_.lastEventTime, message, keyData, octaveShift};
+  const PerformanceEvent event{now - state_.lastEventTime,
+                               key.down ? kKeyDownMessage : kKeyUpMessage, PackKeyData(key),
+                               octaveShift};
   if (!events_.Append(event)) {
     // Out of memory: every event already recorded stays; this one is lost, and its time
     // counts in the next event's delay.

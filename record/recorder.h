@@ -35,7 +35,7 @@ class Recorder final : public KeyEventRecorder {
         clock_(clock),
         ui_(ui) {}
 
-  void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) override;
+  void RecordKey(const KeyEvent& key, int32_t octaveShift) override;
   void StartRecording();  // CMD_RECORD_START
   void StopRecording();   // CMD_RECORD_STOP
   // Milliseconds since the recording started, by the clock that stamps its events.

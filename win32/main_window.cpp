@@ -36,7 +36,6 @@ struct MainWindow {
   MainWindowControls controls;
   std::unique_ptr<MidiOutputService> midi;
   Win32UiEffects ui;
-  Win32ModifierKeys modifiers;
   Win32Clock clock;
   Win32Calendar calendar;
   MmTimerService timers;
@@ -106,8 +105,8 @@ LRESULT OnCreate(HWND window) {
   g_main->midi = CreateMidiOutputService();
   g_main->sink.window = window;
   g_main->app = std::make_unique<AppController>(
-      AppServices{*g_main->midi, g_main->ui, g_main->modifiers, g_main->clock, g_main->timers,
-                  g_main->sink, g_main->calendar, PlaybackScheduling()});
+      AppServices{*g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink,
+                  g_main->calendar, PlaybackScheduling()});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
@@ -142,16 +141,51 @@ bool IsTransportButton(HWND window) {
   return false;
 }
 
+// A key message as the core's key event, with Shift and Ctrl as they were when it was sent.
+KeyEvent KeyFromMessage(UINT message, LPARAM lParam) {
+  KeyEvent key;
+  key.scanCode = static_cast<int>((lParam >> 16) & 0xFF);
+  key.extended = ((lParam >> 24) & 1) != 0;
+  key.down = message == WM_KEYDOWN;
+  key.autoRepeat = key.down && ((lParam >> 30) & 1) != 0;
+  key.repeatCount = static_cast<uint16_t>(lParam & 0xFFFF);
+  key.alt = ((lParam >> 29) & 1) != 0;
+  key.shift = GetKeyState(VK_SHIFT) < 0;
+  key.ctrl = GetKeyState(VK_CONTROL) < 0;
+  return key;
+}
+
+// A click on the on-screen keyboard (or its release) as the core's key event.
+KeyEvent MouseKey(int slot, bool down) {
+  KeyEvent key = KeyStroke(slot, down);
+  key.mouse = true;
+  key.shift = GetKeyState(VK_SHIFT) < 0;
+  key.ctrl = GetKeyState(VK_CONTROL) < 0;
+  return key;
+}
+
+BarAction BarActionOf(WORD code) {
+  switch (code) {
+    case SB_LINEUP: return BarAction::LineUp;
+    case SB_LINEDOWN: return BarAction::LineDown;
+    case SB_PAGEUP: return BarAction::PageUp;
+    case SB_PAGEDOWN: return BarAction::PageDown;
+    case SB_THUMBTRACK: return BarAction::Track;
+    case SB_THUMBPOSITION: return BarAction::Release;
+    default: return BarAction::Other;
+  }
+}
+
 void ReleaseMouseKey(HWND window) {
   const int slot = g_main->mouse.ButtonUp();
   if (slot < 0) return;
-  SendMessageA(window, WM_KEYUP, 0, static_cast<LPARAM>(MouseKeyData(slot)));
+  WithKeyDrawing(window, [&] { g_main->app->OnKey(MouseKey(slot, false)); });
   ReleaseCapture();
 }
 
 void OnDestroy(HWND window) {
-  SendMessageA(window, WM_COMMAND, CMD_SWITCH_OFF, 0);
   g_main->app->OnDestroy();
+  ReportMenuBar(window);
   PostQuitMessage(0);
 }
 
@@ -186,7 +220,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_QUERYENDSESSION: return app.OnQueryEndSession() ? 1 : 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
-      WithKeyDrawing(window, [&] { app.OnKey(message, static_cast<uint32_t>(lParam)); });
+      WithKeyDrawing(window, [&] { app.OnKey(KeyFromMessage(message, lParam)); });
       return 0;
     case WM_CHAR: app.OnChar(static_cast<uint32_t>(wParam)); return 0;
     case WM_KILLFOCUS:
@@ -209,7 +243,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
           g_main->mouse.ButtonDown(g_main->keyboardOrigin, LOWORD(lParam), HIWORD(lParam));
       if (slot >= 0) {
         SetCapture(window);
-        SendMessageA(window, WM_KEYDOWN, 0, static_cast<LPARAM>(MouseKeyData(slot)));
+        WithKeyDrawing(window, [&] { app.OnKey(MouseKey(slot, true)); });
       }
       return 0;
     }
@@ -226,7 +260,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
       if (wParam == kPlayTimer) {
         KillTimer(window, kPlayTimer);
-        if (app.OnStartupTimer()) SendMessageA(window, WM_COMMAND, CMD_PLAY, 0);
+        app.OnStartupTimer();
+        ReportMenuBar(window);
       } else if (wParam == kRecordingTimer) {
         app.OnRecordingTick();
       }
@@ -244,7 +279,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_VSCROLL: {
       HWND bar = reinterpret_cast<HWND>(lParam);
-      app.OnScroll(GetDlgCtrlID(bar), LOWORD(wParam), HIWORD(wParam));
+      app.OnBar(GetDlgCtrlID(bar), BarActionOf(LOWORD(wParam)), HIWORD(wParam));
       g_main->barTips.OnScroll(bar, LOWORD(wParam));
       return 0;
     }

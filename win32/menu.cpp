@@ -1,7 +1,7 @@
 #include "win32/menu.h"
 
-#include <cstdio>
 #include <string>
+#include <vector>
 
 namespace velmira {
 
@@ -23,41 +23,37 @@ void AppendItems(HMENU menu, const std::vector<MenuItem>& items) {
   }
 }
 
-// GBK (the system code page of the program's text) to UTF-8, with the tab written as \t.
+// GBK (the system code page of the program's text) to UTF-8.
 std::string LabelAsUtf8(const char* gbk) {
   wchar_t wide[512];
   const int n = MultiByteToWideChar(936, 0, gbk, -1, wide, 512);
   if (n <= 0) return "";
   char utf8[1536];
   const int m = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
-  if (m <= 0) return "";
-  std::string out;
-  for (const char* p = utf8; *p != '\0'; ++p) {
-    if (*p == '\t')
-      out += "\\t";
-    else
-      out += *p;
-  }
-  return out;
+  return m > 0 ? std::string(utf8) : std::string();
 }
 
-void DumpItems(HMENU menu, int depth, std::string& out) {
+// The live menu as the model, with UTF-8 labels and the states it shows now.
+std::vector<MenuItem> ReadItems(HMENU menu) {
+  std::vector<MenuItem> items;
   const int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i) {
     char label[512] = "";
     GetMenuStringA(menu, static_cast<UINT>(i), label, sizeof label, MF_BYPOSITION);
-    out.append(static_cast<size_t>(depth) * 2, ' ');
+    MenuItem item;
+    item.label = LabelAsUtf8(label);
     if (HMENU sub = GetSubMenu(menu, i)) {
-      out += "popup " + LabelAsUtf8(label) + "\n";
-      DumpItems(sub, depth + 1, out);
-      continue;
+      item.popup = true;
+      item.items = ReadItems(sub);
+    } else {
+      const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+      item.id = static_cast<int>(GetMenuItemID(menu, i));
+      item.checked = (state & MF_CHECKED) != 0;
+      item.grayed = (state & MF_GRAYED) != 0;
     }
-    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-    char head[48];
-    std::snprintf(head, sizeof head, "%u %d %d ", GetMenuItemID(menu, i),
-                  (state & MF_CHECKED) ? 1 : 0, (state & MF_GRAYED) ? 1 : 0);
-    out += head + LabelAsUtf8(label) + "\n";
+    items.push_back(std::move(item));
   }
+  return items;
 }
 
 }  // namespace
@@ -68,16 +64,10 @@ HMENU CreateMenuBar(const MenuBar& model) {
   return bar;
 }
 
-bool WriteMenuDump(HMENU menu, const char* path) {
-  if (menu == nullptr) return false;
-  std::string text;
-  DumpItems(menu, 0, text);
-  const std::string temporary = std::string(path) + ".tmp";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !written) return false;
-  return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
+MenuBar ReadMenuBar(HMENU menu) {
+  MenuBar bar;
+  if (menu != nullptr) bar.popups = ReadItems(menu);
+  return bar;
 }
 
 }  // namespace velmira

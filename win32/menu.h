@@ -1,4 +1,5 @@
-// Turning the menu model into a real menu bar, and (for tests) writing a menu bar out as text.
+// Turning the menu model into a real menu bar, and a real menu bar back into the model (for the
+// menu dump of the tests).
 #pragma once
 
 #include <windows.h>
@@ -9,9 +10,7 @@ namespace velmira {
 
 HMENU CreateMenuBar(const MenuBar& model);
 
-// One line per item, two spaces of indent per submenu level: "popup <label>" or
-// "<id> <checked 0|1> <grayed 0|1> <label>", labels as UTF-8 with the tab written as \t.
-// The file is replaced as a whole, so a reader never sees half of it.
-bool WriteMenuDump(HMENU menu, const char* path);
+// The menu bar as it is now, with its checks and grey states; labels as UTF-8.
+MenuBar ReadMenuBar(HMENU menu);
 
 }  // namespace velmira

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "commands/instrument_table.h"
 #include "view/window_layout.h"
 #include "view/window_texts.h"
 #include "win32/keyboard_gdi.h"
@@ -70,12 +69,7 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   const PaintLayout at = LayoutPaint(size.width, size.height, controls.cellWidth,
                                      controls.cellHeight, client.right - client.left);
 
-  Text(dc, at.switchText, state.switchedOn ? kSwitchedOnText : kSwitchedOffText);
-  std::string device;
-  if (!midi.DeviceName(state.outputDevice, &device)) device = kUnknownDeviceText;
-  Text(dc, at.deviceName, device.c_str());
-  Text(dc, at.channelText, ChannelText(state.channel).c_str());
-  Text(dc, at.hint, kHintText);
+  for (const TextRun& run : MainWindowTexts(at, state, midi)) Text(dc, run.at, run.text.c_str());
 
   HDC pictures = CreateCompatibleDC(dc);
   HGDIOBJ previous = SelectObject(pictures, Shell().instrumentPictures);
@@ -85,9 +79,6 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   SelectObject(pictures, previous);
   DeleteDC(pictures);
 
-  Text(dc, at.caption, KeyCaption(state.keySignature, InstrumentName(state.program)).c_str());
-  Text(dc, at.velocityCaption, kVelocityCaption);
-  Text(dc, at.pitchCaption, kPitchCaption);
   if (!recordingIndicator.empty() && at.recording.shown) {
     DrawRecordingIndicator(dc, at.recording, recordingIndicator);
   }

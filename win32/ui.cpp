@@ -76,10 +76,13 @@ void Win32UiEffects::FlushPendingPlayEvents(bool deliver) {
   }
 }
 
-bool Win32UiEffects::ChooseFile(FileDialog dialog, char* path, char* title) {
+bool Win32UiEffects::ChooseFile(FileDialog dialog, const std::string& suggested,
+                                std::string* chosen) {
   // Each filter is a description and a pattern, the list ending with an empty pair.
   static const char kPerformanceFilter[] = "QJI Files(*.QJI)\0*.qji\0\0";
   static const char kMidiFilter[] = "Midi Files(*.MID)\0*.mid\0\0";
+  char path[MAX_PATH] = "";
+  if (suggested.size() < MAX_PATH) suggested.copy(path, suggested.size());
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = window_;
@@ -87,15 +90,18 @@ bool Win32UiEffects::ChooseFile(FileDialog dialog, char* path, char* title) {
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = path;
   ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrFileTitle = title;
-  ofn.nMaxFileTitle = MAX_PATH;
   ofn.lpstrDefExt = dialog == FileDialog::Export ? "mid" : "qji";
+  BOOL confirmed;
   if (dialog == FileDialog::Open) {
     ofn.Flags = OFN_CREATEPROMPT;
-    return GetOpenFileNameA(&ofn) != 0;
+    confirmed = GetOpenFileNameA(&ofn);
+  } else {
+    ofn.Flags = OFN_OVERWRITEPROMPT;
+    confirmed = GetSaveFileNameA(&ofn);
   }
-  ofn.Flags = OFN_OVERWRITEPROMPT;
-  return GetSaveFileNameA(&ofn) != 0;
+  if (!confirmed) return false;
+  *chosen = path;
+  return true;
 }
 
 void Win32UiEffects::SetPlayTimer(unsigned milliseconds) {

@@ -1,4 +1,4 @@
-// The user-interface effects, the modifier keys and the clock, carried out with Win32 calls.
+// The user-interface effects, the clock and the calendar, carried out with Win32 calls.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +27,7 @@ class Win32UiEffects final : public UiEffects {
   void EnableMenuItem(int commandId, bool enabled) override;
   void EnableButton(int buttonId, bool enabled) override;
   void FlushPendingPlayEvents(bool deliver) override;
-  bool ChooseFile(FileDialog dialog, char* path, char* title) override;
+  bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) override;
   void SetPlayTimer(unsigned milliseconds) override;
   void SetRecordingTick(bool running) override;
   void InvalidateRecordingIndicator() override;
@@ -35,14 +35,6 @@ class Win32UiEffects final : public UiEffects {
  private:
   HWND window_ = nullptr;
   const MainWindowControls* controls_ = nullptr;
-};
-
-// The modifiers as they were when the key message being handled was generated: a busy window
-// thread must not see a Shift that was released after the key was struck.
-class Win32ModifierKeys final : public ModifierKeys {
- public:
-  bool ShiftDown() override { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
-  bool CtrlDown() override { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 };
 
 class Win32Clock final : public Clock {

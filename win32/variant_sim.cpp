@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/menu_dump.h"
 #include "engine/sim_midi_output.h"
 #include "win32/menu.h"
 #include "win32/ui.h"
@@ -20,7 +21,7 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService() {
 void ReportMenuBar(HWND window) {
   const char* path = std::getenv("VELMIRA_SIM_MENU");
   if (path == nullptr || *path == '\0') return;
-  WriteMenuDump(GetMenu(window), path);
+  WriteMenuDump(ReadMenuBar(GetMenu(window)), path);
 }
 
 }  // namespace velmira

@@ -11,17 +11,20 @@ struct AppRig {
   AppRig() = default;
   // With the memory of both event buffers taken from the given allocator.
   explicit AppRig(Reallocate reallocate)
-      : app{AppServices{service, ui, modifiers, clock, timers, sink, calendar, Scheduling::Timeline,
+      : app{AppServices{service, ui, clock, timers, sink, calendar, Scheduling::Timeline,
                         reallocate}} {}
 
   FakeMidiService service;
   FakeUi ui;
-  FakeModifiers modifiers;
   ManualClock clock;
   FakeTimers timers;
   RecordingSink sink;
   FixedCalendar calendar;
-  AppController app{AppServices{service, ui, modifiers, clock, timers, sink, calendar}};
+  AppController app{AppServices{service, ui, clock, timers, sink, calendar}};
+  Mods modifiers;  // held for the strokes of Down(), as a user holds Shift or Ctrl
+
+  void Down(int scan) { app.OnKey(testing::Down(scan, modifiers)); }
+  void Up(int scan) { app.OnKey(testing::Up(scan)); }
 };
 
 }  // namespace velmira::testing

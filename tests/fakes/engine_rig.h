@@ -11,7 +11,24 @@
 namespace velmira::testing {
 
 constexpr uint32_t KeyData(int scanCode) { return static_cast<uint32_t>(scanCode) << 16; }
-constexpr uint32_t kRepeat = 1u << 30;
+
+// A stroke as a shell hands it over: the key, down or up, with Shift or Ctrl held as given.
+struct Mods {
+  bool shift = false;
+  bool ctrl = false;
+};
+inline KeyEvent Down(int scanCode, Mods mods = {}) {
+  KeyEvent key = KeyStroke(scanCode, true);
+  key.shift = mods.shift;
+  key.ctrl = mods.ctrl;
+  return key;
+}
+inline KeyEvent Up(int scanCode) { return KeyStroke(scanCode, false); }
+inline KeyEvent Repeat(int scanCode) {
+  KeyEvent key = KeyStroke(scanCode, true);
+  key.autoRepeat = true;
+  return key;
+}
 
 constexpr int kScanA = 0x1E, kScanS = 0x1F, kScanD = 0x20, kScanH = 0x23, kScanC = 0x2E;
 
@@ -19,11 +36,11 @@ struct EngineRig {
   PlayerState state;
   FakeMidiService service;
   FakeUi ui;
-  FakeModifiers modifiers;
+  Mods modifiers;  // held for the strokes of Down(), as a user holds Shift or Ctrl
   RecordingDrawer drawer;
   RecordingRecorder recorder;
   MidiOutput midi{state, service};
-  NoteEngine engine{state, midi, ui, modifiers};
+  NoteEngine engine{state, midi, ui};
   DeviceControl devices{state, midi, engine, ui};
 
   EngineRig() {
@@ -36,8 +53,8 @@ struct EngineRig {
     OpenAtStart();
     service.messages.clear();
   }
-  void Down(int scan) { engine.PlayKeyEvent(256, KeyData(scan)); }
-  void Up(int scan) { engine.PlayKeyEvent(257, KeyData(scan)); }
+  void Down(int scan) { engine.PlayKey(testing::Down(scan, modifiers)); }
+  void Up(int scan) { engine.PlayKey(testing::Up(scan)); }
 };
 
 constexpr uint32_t NoteOn(int channel, int note, int velocity = 127) {

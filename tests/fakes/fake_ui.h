@@ -2,13 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/menu_model.h"
 #include "engine/ui_effects.h"
+#include "record/key_data.h"
 
 namespace velmira::testing {
 
@@ -75,16 +75,14 @@ class FakeUi : public UiEffects {
   // Answers of the file dialogs, in order: a path to confirm, or "" to cancel.
   std::vector<std::string> chosenFiles;
   std::vector<FileDialog> dialogs;
-  bool ChooseFile(FileDialog dialog, char* path, char* title) override {
+  std::vector<std::string> suggestions;  // where each dialog started
+  bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) override {
     dialogs.push_back(dialog);
+    suggestions.push_back(suggested);
     if (chosenFiles.empty()) return false;
-    const std::string chosen = chosenFiles.front();
+    *chosen = chosenFiles.front();
     chosenFiles.erase(chosenFiles.begin());
-    if (chosen.empty()) return false;
-    std::snprintf(path, 260, "%s", chosen.c_str());
-    const size_t slash = chosen.find_last_of('/');
-    std::snprintf(title, 260, "%s", chosen.c_str() + (slash == std::string::npos ? 0 : slash + 1));
-    return true;
+    return !chosen->empty();
   }
   std::vector<unsigned> playTimers;
   void SetPlayTimer(unsigned ms) override { playTimers.push_back(ms); }
@@ -92,14 +90,6 @@ class FakeUi : public UiEffects {
   int indicatorRepaints = 0;
   void SetRecordingTick(bool running) override { recordingTick = running; }
   void InvalidateRecordingIndicator() override { ++indicatorRepaints; }
-};
-
-class FakeModifiers : public ModifierKeys {
- public:
-  bool shift = false;
-  bool ctrl = false;
-  bool ShiftDown() override { return shift; }
-  bool CtrlDown() override { return ctrl; }
 };
 
 struct DrawnCap {
@@ -129,11 +119,12 @@ struct RecordedKey {
   int32_t octaveShift;
 };
 
+// Keeps the strokes as the recorder stores them: the message and the packed key data.
 class RecordingRecorder : public KeyEventRecorder {
  public:
   std::vector<RecordedKey> events;
-  void RecordKeyEvent(uint32_t message, uint32_t keyData, int32_t octaveShift) override {
-    events.push_back({message, keyData, octaveShift});
+  void RecordKey(const KeyEvent& key, int32_t octaveShift) override {
+    events.push_back({key.down ? 256u : 257u, PackKeyData(key), octaveShift});
   }
 };
 

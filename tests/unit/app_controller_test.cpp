@@ -34,14 +34,14 @@ TEST(AppController, KeysPlayOnlyWhileSwitchedOn) {
   rig.app.OnCreate();
   rig.app.OnCommand(CMD_SWITCH_OFF);
   rig.service.messages.clear();
-  rig.app.OnKey(256, KeyData(kScanA));
-  rig.app.OnKey(257, KeyData(kScanA));
+  rig.Down(kScanA);
+  rig.Up(kScanA);
   rig.app.OnChar(27);
   EXPECT_TRUE(rig.service.messages.empty());
   EXPECT_EQ(rig.app.state().holdPlain, 0);
   rig.app.OnCommand(CMD_SWITCH_ON);
   rig.service.messages.clear();
-  rig.app.OnKey(256, KeyData(kScanA));
+  rig.Down(kScanA);
   EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 60)});
   rig.app.OnChar('a');
   EXPECT_EQ(rig.service.messages.size(), 1u);
@@ -55,9 +55,9 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
   RecordingRecorder recorder;
   rig.app.engine().SetRecorder(&recorder);
   rig.modifiers.shift = true;
-  rig.app.OnKey(256, KeyData(kScanA) | 1);
-  rig.app.OnKey(256, KeyData(kScanS) | 1);
-  rig.app.OnKey(257, KeyData(kScanS) | 0xC0000001u);
+  rig.Down(kScanA);
+  rig.Down(kScanS);
+  rig.Up(kScanS);
   rig.service.messages.clear();
   rig.app.OnFocusLost();
   EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOff(0, 72)});
@@ -66,16 +66,16 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
   EXPECT_EQ(rig.app.state().holdRaised, 0);
   EXPECT_EQ(rig.app.state().shiftState, 0);
   rig.service.messages.clear();
-  rig.app.OnFocusLost();                // nothing held any more
-  rig.app.OnKey(257, KeyData(kScanA));  // the real key-up arriving later is not counted twice
+  rig.app.OnFocusLost();  // nothing held any more
+  rig.Up(kScanA);         // the real key-up arriving later is not counted twice
   EXPECT_TRUE(rig.service.messages.empty());
   EXPECT_EQ(rig.app.state().holdRaised, 0);
   EXPECT_EQ(rig.app.state().holdPlain, 0);
   EXPECT_EQ(recorder.events.size(), 4u);
   // A key pressed afterwards is tracked afresh.
   rig.modifiers.shift = false;
-  rig.app.OnKey(256, KeyData(kScanA));
-  rig.app.OnKey(257, KeyData(kScanA));
+  rig.Down(kScanA);
+  rig.Up(kScanA);
   EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{NoteOn(0, 60), NoteOff(0, 60)}));
 }
 
@@ -84,19 +84,19 @@ TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
 TEST(AppController, KeysReleasedWhileSwitchedOffOrClearedByEscAreNotReleasedAgain) {
   ControllerRig rig;
   rig.app.OnCreate();
-  rig.app.OnKey(256, KeyData(kScanA));
+  rig.Down(kScanA);
   rig.app.OnCommand(CMD_SWITCH_OFF);
-  rig.app.OnKey(257, KeyData(kScanA) | 0xC0000001u);
+  rig.Up(kScanA);
   rig.app.OnCommand(CMD_SWITCH_ON);
-  rig.app.OnKey(256, KeyData(kScanS));  // held across Esc
+  rig.Down(kScanS);  // held across Esc
   rig.app.OnChar(27);
   rig.app.OnFocusLost();
   EXPECT_EQ(rig.app.state().holdPlain, 0);
-  rig.app.OnKey(257, KeyData(kScanS) | 0xC0000001u);  // the physical key-up still counts
+  rig.Up(kScanS);  // the physical key-up still counts
   rig.app.OnChar(27);
   rig.service.messages.clear();
   rig.modifiers.shift = true;
-  rig.app.OnKey(256, KeyData(kScanD));
+  rig.Down(kScanD);
   EXPECT_EQ(rig.service.messages, std::vector<uint32_t>{NoteOn(0, 76)});
 }
 
@@ -132,12 +132,12 @@ TEST(AppController, DeviceCommandsAndScrollBarsReachTheirHandlers) {
   rig.app.OnCommand(513);
   EXPECT_EQ(rig.app.state().outputDevice, 1);
   EXPECT_EQ(rig.service.opens, (std::vector<int>{-1, 1}));
-  rig.app.OnScroll(IDC_VELOCITY, 4, 28);
+  rig.app.OnBar(IDC_VELOCITY, BarAction::Release, 28);
   EXPECT_EQ(rig.app.state().velocity, 100);
-  rig.app.OnScroll(0, 4, 28);  // a scroll bar that is not ours
-  rig.app.OnScroll(IDC_PITCH_BEND, 1, 28);
+  rig.app.OnBar(0, BarAction::Release, 28);  // a scroll bar that is not ours
+  rig.app.OnBar(IDC_PITCH_BEND, BarAction::LineDown, 28);
   EXPECT_EQ(rig.app.state().velocity, 100);
-  EXPECT_EQ(rig.ui.scrollPositions.count(IDC_PITCH_BEND), 0u);
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 8192);  // the pitch-bend bar springs back
 }
 
 // Event memory with a tail of playable key-downs (D, no shift) past the size asked for, so that
@@ -159,8 +159,8 @@ TEST(AppController, PlayEventsOutsideTheCurrentPlaybackBufferPlayNothing) {
   rig.app.SetDrawer(&drawer);
   rig.app.OnCreate();
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.app.OnKey(256, KeyData(kScanA));
-  rig.app.OnKey(257, KeyData(kScanA));
+  rig.Down(kScanA);
+  rig.Up(kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   const PlaybackBuffer& buffer = rig.app.playbackBuffer();
   ASSERT_EQ(buffer.count(), 2u);
@@ -184,8 +184,8 @@ TEST(AppController, PlayEventsOutsideTheCurrentPlaybackBufferPlayNothing) {
 void RecordFirstTake(ControllerRig& rig) {
   rig.app.OnCreate();
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.app.OnKey(256, KeyData(kScanA));
-  rig.app.OnKey(257, KeyData(kScanA));
+  rig.Down(kScanA);
+  rig.Up(kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
 }
 

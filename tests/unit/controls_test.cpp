@@ -14,25 +14,24 @@ TEST(VelocityBar, ArithmeticAndClamping) {
   EngineRig rig;
   rig.Start();
   auto& e = rig.engine;
-  e.OnVelocityScroll(kScrollLineUp, 0);
+  e.OnVelocityBar(BarAction::LineUp, 0);
   EXPECT_EQ(rig.state.velocity, 127);  // stays at the top
   EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 1);
-  e.OnVelocityScroll(kScrollLineDown, 0);
+  e.OnVelocityBar(BarAction::LineDown, 0);
   EXPECT_EQ(rig.state.velocity, 126);
-  e.OnVelocityScroll(kScrollPageDown, 0);
+  e.OnVelocityBar(BarAction::PageDown, 0);
   EXPECT_EQ(rig.state.velocity, 118);
-  e.OnVelocityScroll(kScrollPageUp, 0);
+  e.OnVelocityBar(BarAction::PageUp, 0);
   EXPECT_EQ(rig.state.velocity, 126);
   rig.state.velocity = 5;
-  e.OnVelocityScroll(kScrollPageDown, 0);
+  e.OnVelocityBar(BarAction::PageDown, 0);
   EXPECT_EQ(rig.state.velocity, 1);
   EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 127);
-  e.OnVelocityScroll(kScrollThumbTrack, 127);
+  e.OnVelocityBar(BarAction::Track, 127);
   EXPECT_EQ(rig.state.velocity, 1);
-  e.OnVelocityScroll(kScrollThumbPosition, 28);
+  e.OnVelocityBar(BarAction::Release, 28);
   EXPECT_EQ(rig.state.velocity, 100);
-  e.OnVelocityScroll(8 /* SB_ENDSCROLL */, 1);
-  e.OnVelocityScroll(6 /* SB_TOP */, 1);
+  e.OnVelocityBar(BarAction::Other, 1);  // to the end, to the top ...
   EXPECT_EQ(rig.state.velocity, 100);
   EXPECT_EQ(rig.ui.scrollPositions[IDC_VELOCITY], 28);
   EXPECT_TRUE(rig.service.messages.empty());
@@ -40,28 +39,32 @@ TEST(VelocityBar, ArithmeticAndClamping) {
   EXPECT_EQ(rig.service.messages[0], NoteOn(0, 60, 100));
 }
 
-TEST(PitchBendBar, DragSendsReleaseSpringsBackArrowsDoNothing) {
+TEST(PitchBendBar, DragSendsReleaseAndArrowsSpringBack) {
   EngineRig rig;
   rig.Start();
   rig.state.channel = 2;
   auto& e = rig.engine;
-  e.OnPitchBendScroll(kScrollThumbTrack, 1);                                         // the top
+  e.OnPitchBendBar(BarAction::Track, 1);                                             // the top
   EXPECT_EQ(rig.service.messages.back(), 0xE0u | 2 | (0x7Eu << 8) | (0x7Fu << 16));  // 16382
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 1);
-  e.OnPitchBendScroll(kScrollThumbTrack, 16383);
+  e.OnPitchBendBar(BarAction::Track, 16383);
   EXPECT_EQ(rig.service.messages.back(), 0xE2u);  // bend 0
-  e.OnPitchBendScroll(kScrollThumbTrack, 40000);  // clamped to 0
+  e.OnPitchBendBar(BarAction::Track, 40000);      // clamped to 0
   EXPECT_EQ(rig.service.messages.back(), 0xE2u);
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 16383);
-  e.OnPitchBendScroll(kScrollThumbPosition, 300);
+  e.OnPitchBendBar(BarAction::Release, 300);
   EXPECT_EQ(rig.service.messages.back(), 0xE2u | (0x7Fu << 8) | (0x3Fu << 16));  // 8191
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 8192);
   const size_t sent = rig.service.messages.size();
-  for (int code : {kScrollLineUp, kScrollLineDown, kScrollPageUp, kScrollPageDown, 8}) {
-    rig.ui.scrollPositions[IDC_PITCH_BEND] = -5;
-    e.OnPitchBendScroll(code, 100);
-    EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], -5);  // the bar does not move
+  for (BarAction action :
+       {BarAction::LineUp, BarAction::LineDown, BarAction::PageUp, BarAction::PageDown}) {
+    rig.ui.scrollPositions[IDC_PITCH_BEND] = 100;  // a bar that moved by itself (Qt's trough)
+    e.OnPitchBendBar(action, 100);
+    EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 8192);  // back to rest, nothing bent
   }
+  rig.ui.scrollPositions[IDC_PITCH_BEND] = -5;
+  e.OnPitchBendBar(BarAction::Other, 100);
+  EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], -5);
   EXPECT_EQ(rig.service.messages.size(), sent);
   EXPECT_EQ(rig.service.messages.size(), 4u);
 }
@@ -71,7 +74,7 @@ TEST(PitchBendBar, MovesButSendsNothingWhileOff) {
   rig.Start();
   rig.devices.SwitchOff();
   rig.service.messages.clear();
-  rig.engine.OnPitchBendScroll(kScrollThumbTrack, 100);
+  rig.engine.OnPitchBendBar(BarAction::Track, 100);
   EXPECT_TRUE(rig.service.messages.empty());
   EXPECT_EQ(rig.ui.scrollPositions[IDC_PITCH_BEND], 100);
 }
@@ -143,7 +146,7 @@ TEST(BarValue, ShowsWhatTheEngineTakesFromTheBar) {
   rig.Start();
   for (int position : {1, 8191, 8192, 8193, 16383}) {
     rig.service.messages.clear();
-    rig.engine.OnPitchBendScroll(kScrollThumbTrack, position);
+    rig.engine.OnPitchBendBar(BarAction::Track, position);
     ASSERT_EQ(rig.service.messages.size(), 1u);
     const uint32_t m = rig.service.messages[0];
     const int bend = static_cast<int>(((m >> 8) & 0x7F) | (((m >> 16) & 0x7F) << 7));

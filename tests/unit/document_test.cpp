@@ -33,9 +33,9 @@ struct DocRig : AppRig {
   void RecordPhrase() {
     app.OnCommand(CMD_RECORD_START);
     clock.now += 100;
-    app.OnKey(256, KeyData(kScanA));
+    app.OnKey(testing::Down(kScanA));
     clock.now += 200;
-    app.OnKey(257, KeyData(kScanA));
+    app.OnKey(testing::Up(kScanA));
     app.OnCommand(CMD_RECORD_STOP);
   }
   std::string LastMessage() const { return ui.messages.empty() ? "" : ui.messages.back().text; }
@@ -196,12 +196,32 @@ TEST(Document, ExportWritesTheFileAndChangesNothing) {
   EXPECT_TRUE(rig.ui.messages.empty());
 }
 
+// The export dialog starts beside the performance's file, with its name; a chosen path that the
+// Windows program could not take is refused.
+TEST(Document, ExportStartsBesideThePerformanceAndTooLongPathsAreRefused) {
+  DocumentState document;
+  EXPECT_EQ(ExportSuggestion(document), "");
+  document.filePath = "/home/a.b/song.qji";
+  EXPECT_EQ(ExportSuggestion(document), "/home/a.b/song.mid");
+  document.filePath = "/home/a.b/song";
+  EXPECT_EQ(ExportSuggestion(document), "/home/a.b/song.mid");
+  document.exportPath = "/tmp/last.mid";
+  EXPECT_EQ(ExportSuggestion(document), "/tmp/last.mid");
+
+  DocRig rig;
+  rig.RecordPhrase();
+  rig.ui.chosenFiles = {"/tmp/" + std::string(260, 'x') + ".mid"};
+  rig.app.OnCommand(CMD_EXPORT_MIDI);
+  EXPECT_EQ(rig.LastMessage(), "文件名太长.");
+  EXPECT_EQ(rig.app.document().exportPath, "");
+}
+
 TEST(Document, ExportThatRunsOutOfMemoryFailsCleanlyAndTheProgramCarriesOn) {
   DocRig rig;
   rig.app.OnCommand(CMD_RECORD_START);
   for (int i = 0; i < 600; ++i) {
     rig.clock.now += 10;
-    rig.app.OnKey(256 + (i & 1), KeyData(kScanA));
+    rig.app.OnKey(i & 1 ? testing::Up(kScanA) : testing::Down(kScanA));
   }
   rig.app.OnCommand(CMD_RECORD_STOP);
   const std::string path = TempPath("song.mid");
@@ -230,9 +250,12 @@ TEST(Document, StartupLoadOfAValidFilePlaysAfterHalfASecond) {
   EXPECT_EQ(rig.app.events().count(), 2u);
   EXPECT_FALSE(rig.ui.menuEnabled[CMD_EXPORT_MIDI]);  // stays greyed until a playback stops
   EXPECT_TRUE(rig.ui.menuEnabled[CMD_PLAY]);
-  EXPECT_TRUE(rig.app.OnStartupTimer());
-  rig.app.OnCommand(CMD_RECORD_START);
-  EXPECT_FALSE(rig.app.OnStartupTimer());  // skipped once the user records
+  rig.app.OnStartupTimer();
+  EXPECT_TRUE(rig.app.playback().active());
+  DocRig recording(quoted.c_str());
+  recording.app.OnCommand(CMD_RECORD_START);
+  recording.app.OnStartupTimer();
+  EXPECT_FALSE(recording.app.playback().active());  // skipped once the user records
 }
 
 TEST(Document, StartupLoadFailures) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/key_map.h"
+#include "record/key_data.h"
 
 namespace velmira {
 namespace {
@@ -82,18 +83,18 @@ TEST(KeyMap, RowsAndHalfColumnsFormTheStaggeredBlock) {
 
 TEST(KeyMap, LookupUsesScanCodeBitsOnly) {
   // Keypad slash: scan code 0x35 with the extended flag plays like slash.
-  const KeySlot* slash = PlayableSlot((0x35u << 16) | (1u << 24) | 1u);
+  const KeySlot* slash = PlayableSlot(KeySlotOf((0x35u << 16) | (1u << 24) | 1u));
   ASSERT_NE(slash, nullptr);
   EXPECT_EQ(BaseNote(*slash), 76);
-  EXPECT_EQ(PlayableSlot(54u << 16), nullptr);
-  EXPECT_EQ(PlayableSlot(0xFFu << 16), nullptr);
-  EXPECT_EQ(PlayableSlot(0x2Au << 16), nullptr);             // left Shift
-  EXPECT_EQ(PlayableSlot(0x1Cu << 16 | 1u << 24), nullptr);  // keypad Enter
+  EXPECT_EQ(PlayableSlot(KeySlotOf(54u << 16)), nullptr);
+  EXPECT_EQ(PlayableSlot(KeySlotOf(0xFFu << 16)), nullptr);
+  EXPECT_EQ(PlayableSlot(KeySlotOf(0x2Au << 16)), nullptr);             // left Shift
+  EXPECT_EQ(PlayableSlot(KeySlotOf(0x1Cu << 16 | 1u << 24)), nullptr);  // keypad Enter
   const std::map<int, int> examples = {{0x02, 42}, {0x10, 43}, {0x1E, 60}, {0x28, 77},
                                        {0x1B, 81}, {0x20, 64}, {0x2E, 64}};
   for (const auto& [scan, note] : examples) {
-    ASSERT_NE(PlayableSlot(static_cast<uint32_t>(scan) << 16), nullptr);
-    EXPECT_EQ(BaseNote(*PlayableSlot(static_cast<uint32_t>(scan) << 16)), note) << scan;
+    ASSERT_NE(PlayableSlot(scan), nullptr);
+    EXPECT_EQ(BaseNote(*PlayableSlot(scan)), note) << scan;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "app/menu_dump.h"
 #include "app/menu_model.h"
 #include "commands/command_ids.h"
 #include "commands/instrument_table.h"
@@ -123,6 +124,31 @@ TEST(MenuText, EachToolbarTipIsItsInstrumentsMenuItemAsPlainText) {
     EXPECT_EQ(PlainMenuText(FindMenuItem(bar, CMD_PROGRAM_BASE + program)->label), ToolbarTip(i));
   }
   EXPECT_EQ(ToolbarTip(13), "鸟叫");
+}
+
+}  // namespace
+}  // namespace velmira
+
+namespace velmira {
+namespace {
+
+TEST(MenuDump, OneLineAnItemIndentedByDepthWithTabsWrittenOut) {
+  MenuBar bar;
+  MenuItem popup;
+  popup.label = "开关(&S)";
+  popup.popup = true;
+  MenuItem on;
+  on.label = "打开(&O)\tAlt+O";
+  on.id = CMD_SWITCH_ON;
+  on.checked = true;
+  MenuItem off = on;
+  off.id = CMD_SWITCH_OFF;
+  off.checked = false;
+  off.grayed = true;
+  popup.items = {on, off};
+  bar.popups = {popup};
+  EXPECT_EQ(FormatMenuDump(bar),
+            "popup 开关(&S)\n  256 1 0 打开(&O)\\tAlt+O\n  257 0 1 打开(&O)\\tAlt+O\n");
 }
 
 }  // namespace

@@ -128,8 +128,8 @@ TEST(Replay, UsesRecordedShiftAndCurrentSettings) {
   rig.state.bassDoubling = true;
   rig.state.keySignature = 1301;
   rig.modifiers.shift = true;  // ignored by replay
-  rig.engine.ReplayKeyEvent(256, KeyData(kScanA), -1);
-  rig.engine.ReplayKeyEvent(257, KeyData(kScanA), -1);
+  rig.engine.ReplayKey(true, kScanA, -1);
+  rig.engine.ReplayKey(false, kScanA, -1);
   const std::vector<uint32_t> expected = {NoteOn(0, 55), NoteOn(15, 43), NoteOff(0, 55),
                                           NoteOff(15, 43)};
   EXPECT_EQ(rig.service.messages, expected);
@@ -144,8 +144,8 @@ TEST(Replay, OutOfRangeShiftIsSkippedEntirely) {
   EngineRig rig;
   rig.Start();
   for (int shift : {2, -2, 100, INT32_MIN}) {
-    rig.engine.ReplayKeyEvent(256, KeyData(kScanA), shift);
-    rig.engine.ReplayKeyEvent(257, KeyData(kScanA), shift);
+    rig.engine.ReplayKey(true, kScanA, shift);
+    rig.engine.ReplayKey(false, kScanA, shift);
   }
   EXPECT_TRUE(rig.service.messages.empty());
   EXPECT_TRUE(rig.drawer.caps.empty());

@@ -20,7 +20,7 @@ TEST(Pedal, SpaceHoldsTheMelodyAndTheBassChannelLiveAndReplayed) {
   EngineRig rig;
   rig.Start();
   rig.Down(kScanSpace);
-  rig.engine.PlayKeyEvent(256, KeyData(kScanSpace) | kRepeat);  // auto-repeat
+  rig.engine.PlayKey(Repeat(kScanSpace));  // auto-repeat
   rig.Down(kScanA);
   rig.Up(kScanA);
   rig.Up(kScanSpace);
@@ -29,14 +29,14 @@ TEST(Pedal, SpaceHoldsTheMelodyAndTheBassChannelLiveAndReplayed) {
   EXPECT_EQ(rig.drawer.pedal, (std::vector<bool>{true, false}));
   // Recorded as ordinary strokes of the space bar; the octave latch is not touched.
   ASSERT_EQ(rig.recorder.events.size(), 4u);
-  EXPECT_EQ(rig.recorder.events[0].keyData, KeyData(kScanSpace));
+  EXPECT_EQ(rig.recorder.events[0].keyData, KeyData(kScanSpace) | 1);
   EXPECT_EQ(rig.recorder.events[3].message, 257u);
   EXPECT_EQ(rig.state.holdPlain, 0);
 
   rig.engine.OnBassCommand();
   rig.service.messages.clear();
-  rig.engine.ReplayKeyEvent(256, KeyData(kScanSpace), 0);
-  rig.engine.ReplayKeyEvent(257, KeyData(kScanSpace), 0);
+  rig.engine.ReplayKey(true, kScanSpace, 0);
+  rig.engine.ReplayKey(false, kScanSpace, 0);
   EXPECT_EQ(rig.service.messages, (std::vector<uint32_t>{Sustain(0, true), Sustain(15, true),
                                                          Sustain(0, false), Sustain(15, false)}));
   EXPECT_EQ(rig.recorder.events.size(), 4u);  // replayed strokes are not recorded
@@ -69,7 +69,7 @@ TEST(Pedal, EverySilencingPathLiftsItFirstAndVoiceChangesMoveIt) {
     AppRig rig;
     rig.app.OnCreate();
     rig.app.OnCommand(CMD_BASS);
-    rig.app.OnKey(256, KeyData(kScanSpace));
+    rig.Down(kScanSpace);
     rig.service.messages.clear();
     path.act(rig);
     ASSERT_GE(rig.service.messages.size(), path.first.size()) << path.name;
@@ -79,7 +79,7 @@ TEST(Pedal, EverySilencingPathLiftsItFirstAndVoiceChangesMoveIt) {
         << path.name;
     // Whatever still holds the pedal, its key-up lifts exactly that.
     rig.service.messages.clear();
-    if (rig.app.state().switchedOn) rig.app.OnKey(257, KeyData(kScanSpace));
+    if (rig.app.state().switchedOn) rig.Up(kScanSpace);
     EXPECT_EQ(rig.service.messages, path.atKeyUp) << path.name;
   }
 }

@@ -13,8 +13,10 @@ using namespace testing;
 struct RecordRig : AppRig {
   explicit RecordRig(Reallocate reallocate = &std::realloc) : AppRig(reallocate) { app.OnCreate(); }
   void At(uint32_t ms) { clock.now = ms; }
-  void Key(uint32_t message, int scan, uint32_t extra = 0) {
-    app.OnKey(message, KeyData(scan) | extra);
+  void Key(bool down, int scan, bool autoRepeat = false) {
+    KeyEvent key = down ? testing::Down(scan, modifiers) : testing::Up(scan);
+    key.autoRepeat = autoRepeat;
+    app.OnKey(key);
   }
 };
 
@@ -24,17 +26,17 @@ TEST(Recording, EventsCarryDelaysShiftsAndTheWholeKeyData) {
   rig.app.OnCommand(CMD_RECORD_START);
   EXPECT_TRUE(rig.app.recorder().state().recording);
   rig.At(7000);
-  rig.Key(256, kScanA, 0x00000001);  // struck two seconds after the start
-  rig.Key(256, kScanA, 0x40000001);  // auto-repeat: not recorded
-  rig.Key(256, kScanA, 0x40000001);
+  rig.Key(true, kScanA);        // struck two seconds after the start
+  rig.Key(true, kScanA, true);  // auto-repeat: not recorded
+  rig.Key(true, kScanA, true);
   rig.At(7250);
-  rig.Key(257, kScanA, 0xC0000001);
+  rig.Key(false, kScanA);
   rig.modifiers.ctrl = true;
   rig.At(7300);
-  rig.Key(256, 0x3B);  // F1: not in the key map, never recorded
-  rig.Key(256, kScanS);
+  rig.Key(true, 0x3B);  // F1: not in the key map, never recorded
+  rig.Key(true, kScanS);
   rig.At(7301);
-  rig.Key(257, kScanS);
+  rig.Key(false, kScanS);
   rig.app.OnCommand(CMD_RECORD_STOP);
   const EventBuffer& events = rig.app.events();
   ASSERT_EQ(events.count(), 4u);
@@ -80,21 +82,21 @@ TEST(Recording, DeltaIsTakenModulo2To32) {
   rig.At(0xFFFFFF00u);
   rig.app.OnCommand(CMD_RECORD_START);
   rig.At(0x00000100u);
-  rig.Key(256, kScanA);
+  rig.Key(true, kScanA);
   EXPECT_EQ(rig.app.events().events()[0].deltaMs, 0x200u);
 }
 
 TEST(Recording, EmptyRecordingLeavesNothingAndClearsModified) {
   RecordRig rig;
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.Key(256, kScanA);
+  rig.Key(true, kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_TRUE(rig.app.document().modified);
   rig.ui.answers = {MessageAnswer::No};
   rig.app.OnCommand(CMD_RECORD_START);  // asked first; No discards the unsaved performance
   EXPECT_EQ(rig.app.events().count(), 0u);
   EXPECT_EQ(rig.ui.messages.size(), 1u);
-  rig.Key(257, kScanA);  // a key-up before the first key-down is dropped
+  rig.Key(false, kScanA);  // a key-up before the first key-down is dropped
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_EQ(rig.app.events().count(), 0u);
   EXPECT_FALSE(rig.app.document().modified);
@@ -106,31 +108,31 @@ TEST(Recording, EmptyRecordingLeavesNothingAndClearsModified) {
 
 TEST(Recording, KeysHeldAcrossStartAndStop) {
   RecordRig rig;
-  rig.Key(256, kScanD);  // held since before the start
+  rig.Key(true, kScanD);  // held since before the start
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.Key(256, kScanA);
-  rig.Key(257, kScanD);  // stored as a key-up without its key-down
-  rig.Key(256, kScanS);  // still held when the recording stops
+  rig.Key(true, kScanA);
+  rig.Key(false, kScanD);  // stored as a key-up without its key-down
+  rig.Key(true, kScanS);   // still held when the recording stops
   rig.app.OnCommand(CMD_RECORD_STOP);
-  rig.Key(257, kScanS);
-  rig.Key(257, kScanA);
+  rig.Key(false, kScanS);
+  rig.Key(false, kScanA);
   const EventBuffer& events = rig.app.events();
   ASSERT_EQ(events.count(), 3u);
   EXPECT_EQ(events.events()[1].message, 257u);
-  EXPECT_EQ(SlotIndexOf(events.events()[1].keyData), kScanD);
+  EXPECT_EQ(KeySlotOf(events.events()[1].keyData), kScanD);
   EXPECT_EQ(events.events()[2].message, 256u);
 }
 
 TEST(Recording, SettingsChangesAddNoEvent) {
   RecordRig rig;
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.Key(256, kScanA);
+  rig.Key(true, kScanA);
   rig.app.OnCommand(1301);
   rig.app.OnCommand(1030);
   rig.app.OnCommand(770);
   rig.app.OnCommand(CMD_BASS);
-  rig.app.OnScroll(IDC_VELOCITY, 1, 0);
-  rig.app.OnScroll(IDC_PITCH_BEND, 5, 100);
+  rig.app.OnBar(IDC_VELOCITY, BarAction::LineDown, 0);
+  rig.app.OnBar(IDC_PITCH_BEND, BarAction::Track, 100);
   rig.app.OnChar(27);
   EXPECT_EQ(rig.app.events().count(), 1u);
 }
@@ -151,8 +153,8 @@ TEST(Recording, StartWhileSwitchedOffOnlyAsksForTheSwitch) {
 TEST(Recording, ReplayedEventsAreNeverRecorded) {
   RecordRig rig;
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.app.engine().ReplayKeyEvent(256, KeyData(kScanA), 0);
-  rig.app.engine().ReplayKeyEvent(257, KeyData(kScanA), 0);
+  rig.app.engine().ReplayKey(true, kScanA, 0);
+  rig.app.engine().ReplayKey(false, kScanA, 0);
   EXPECT_EQ(rig.app.events().count(), 0u);
 }
 
@@ -183,16 +185,16 @@ TEST(Recording, AStrokeLostForWantOfMemoryCountsInTheNextEventsDelay) {
   rig.app.OnCommand(CMD_RECORD_START);
   for (uint32_t i = 0; i < 32; ++i) {
     rig.At(1010 + 20 * i);
-    rig.Key(256, kScanA);
+    rig.Key(true, kScanA);
     rig.At(1020 + 20 * i);
-    rig.Key(257, kScanA);
+    rig.Key(false, kScanA);
   }
   rig.At(1700);  // 60 ms after the last event kept, at 1640
-  rig.Key(256, kScanS);
+  rig.Key(true, kScanS);
   EXPECT_EQ(rig.app.events().count(), 64u);
   g_budget = 1 << 20;
   rig.At(1900);
-  rig.Key(257, kScanS);
+  rig.Key(false, kScanS);
   rig.app.OnCommand(CMD_RECORD_STOP);
   ASSERT_EQ(rig.app.events().count(), 65u);
   const PerformanceEvent* e = rig.app.events().events();
@@ -202,7 +204,7 @@ TEST(Recording, AStrokeLostForWantOfMemoryCountsInTheNextEventsDelay) {
   }
   EXPECT_EQ(e[64].deltaMs, 260u);  // the lost key-down's 60 ms and the 200 after it
   EXPECT_EQ(e[64].message, 257u);
-  EXPECT_EQ(SlotIndexOf(e[64].keyData), kScanS);
+  EXPECT_EQ(KeySlotOf(e[64].keyData), kScanS);
 }
 
 TEST(EventBuffer, FailedCopyLeavesAnEmptyPlaybackBufferAndTellsTheUser) {

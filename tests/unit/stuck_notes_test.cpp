@@ -71,10 +71,10 @@ TEST(StuckNotes, LiveAndReplayedNotesOfOneKeyAreKeptApart) {
   EngineRig rig;
   rig.Start();
   rig.Down(kScanA);
-  rig.engine.ReplayKeyEvent(256, KeyData(kScanA), 1);
+  rig.engine.ReplayKey(true, kScanA, 1);
   rig.Up(kScanA);  // ends the live 60 only
   EXPECT_EQ(Sounding(rig.service.messages), (std::multiset<std::pair<int, int>>{{0, 72}}));
-  rig.engine.ReplayKeyEvent(257, KeyData(kScanA), 1);
+  rig.engine.ReplayKey(false, kScanA, 1);
   EXPECT_TRUE(Sounding(rig.service.messages).empty());
 }
 
@@ -95,7 +95,7 @@ TEST(StuckNotes, RandomStrokesAndSettingChangesLeaveNothingSounding) {
           if (held.insert(scan).second)
             rig.Down(scan);
           else
-            rig.engine.PlayKeyEvent(256, KeyData(scan) | kRepeat);
+            rig.engine.PlayKey(Repeat(scan));
           break;
         case 4:
         case 5:
@@ -117,13 +117,12 @@ TEST(StuckNotes, RandomStrokesAndSettingChangesLeaveNothingSounding) {
           if (random() % 5 == 0) rig.engine.OnEscape();
           break;
         default:
-          rig.engine.ReplayKeyEvent(random() % 2 ? 256 : 257, KeyData(scan),
-                                    static_cast<int>(random() % 3) - 1);
+          rig.engine.ReplayKey(random() % 2 == 0, scan, static_cast<int>(random() % 3) - 1);
           break;
       }
     }
     for (int scan : held) rig.Up(scan);
-    for (int scan : scans) rig.engine.ReplayKeyEvent(257, KeyData(scan), 0);
+    for (int scan : scans) rig.engine.ReplayKey(false, scan, 0);
     EXPECT_TRUE(Sounding(rig.service.messages).empty()) << "seed " << seed;
     EXPECT_FALSE(rig.engine.HasSoundingNotes()) << "seed " << seed;
   }

@@ -45,7 +45,7 @@ TEST(Transport, RowsReachedByRecordingAndPlayback) {
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_EQ(Snapshot(rig.ui), "EGGGGGGGE/EDDDD");  // idle, empty
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.app.OnKey(256, KeyData(kScanA));
+  rig.Down(kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_EQ(Snapshot(rig.ui), "EGEEGEEEE/EDEED");  // idle with a performance
   rig.app.OnCommand(CMD_PLAY);
@@ -88,8 +88,8 @@ TEST(Transport, LoadedAndSavedRowsLeaveTheirUnchangedItems) {
 TEST(Transport, StopDropsPendingPlayEventsExceptAtTheNaturalEnd) {
   TransportRig rig;
   rig.app.OnCommand(CMD_RECORD_START);
-  rig.app.OnKey(256, KeyData(kScanA));
-  rig.app.OnKey(257, KeyData(kScanA));
+  rig.Down(kScanA);
+  rig.Up(kScanA);
   rig.app.OnCommand(CMD_RECORD_STOP);
   rig.app.OnCommand(CMD_PLAY);
   rig.timers.FireNext(rig.clock);    // one of two events posted

@@ -3,8 +3,10 @@
 
 #include "commands/command_ids.h"
 #include "engine/key_map.h"
+#include "tests/fakes/fake_midi_service.h"
 #include "view/keyboard_geometry.h"
 #include "view/window_layout.h"
+#include "view/window_texts.h"
 
 namespace velmira {
 namespace {
@@ -205,6 +207,22 @@ TEST(InstrumentPicture, CellsByProgramAndDrumChannel) {
   EXPECT_EQ(InstrumentPictureIndex(0, 127), 13);
   for (int p : {0, 55, 90, 127}) EXPECT_EQ(InstrumentPictureIndex(9, p), 14);
   EXPECT_EQ(InstrumentPictureIndex(10, 55), 6);
+}
+
+TEST(WindowTexts, StatusLineHintCaptionsAndAnUnknownDevice) {
+  PlayerState state;
+  state.channel = 9;
+  state.program = 73;  // 长笛
+  testing::FakeMidiService midi;
+  midi.mapperAvailable = false;  // the device -1 has no name to show
+  const PaintLayout at = LayoutPaint(800, 500, 10, 16, 800);
+  const std::vector<TextRun> runs = MainWindowTexts(at, state, midi);
+  ASSERT_EQ(runs.size(), 7u);
+  EXPECT_EQ(runs[0].text, "关闭");
+  EXPECT_EQ(runs[1].text, "未知设备");
+  EXPECT_EQ(runs[2].text, "声道 10");
+  EXPECT_EQ(runs[2].at, at.channelText);
+  EXPECT_EQ(runs[4].text, "长笛    1=C");
 }
 
 TEST(KeyCaption, FormatsOfAllKeysAndUnknownIds) {
