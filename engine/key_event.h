@@ -19,10 +19,19 @@ struct KeyEvent {
   uint16_t repeatCount = 1;  // strokes the system folded into one key-down
 };
 
-constexpr KeyEvent KeyStroke(int scanCode, bool down) {
+constexpr KeyEvent KeyStroke(int scanCode, bool down, bool shift = false, bool ctrl = false) {
   KeyEvent key;
   key.scanCode = scanCode;
   key.down = down;
+  key.shift = shift;
+  key.ctrl = ctrl;
+  return key;
+}
+
+// A click on the on-screen keyboard, or its release.
+constexpr KeyEvent MouseStroke(int slot, bool down, bool shift, bool ctrl) {
+  KeyEvent key = KeyStroke(slot, down, shift, ctrl);
+  key.mouse = true;
   return key;
 }
 

@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
-#include <QWheelEvent>
 
 #include "commands/command_ids.h"
 #include "commands/transport_buttons.h"
@@ -50,7 +49,6 @@ InstrumentView::InstrumentView(const Pictures& pictures, QWidget* parent)
       if (app_ != nullptr) app_->OnBar(id, BarAction::Release, bar->sliderPosition());
       ShowBarValue(bar, id, true);
     });
-    bar->installEventFilter(this);  // the wheel, as the Windows bars take it
     connect(bar, &QScrollBar::valueChanged, this,
             [this, bar = bar, id = id] { ShowBarValue(bar, id, false); });
     ShowBarValue(bar, id, false);
@@ -111,34 +109,18 @@ void InstrumentView::DrawPedal(bool) {
   if (!IsEmpty(origin_.pedal)) update(ToQRect(origin_.pedal));
 }
 
-// Bar actions as the core's: lines and pages, the thumb dragged.
+// Bar actions as the core's, by QAbstractSlider::SliderAction. A move without a drag is the
+// wheel: a line, as over the Windows program's bars.
 void InstrumentView::OnBarAction(QScrollBar* bar, int controlId, int action) {
-  BarAction what;
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: what = BarAction::LineUp; break;
-    case QAbstractSlider::SliderSingleStepAdd: what = BarAction::LineDown; break;
-    case QAbstractSlider::SliderPageStepSub: what = BarAction::PageUp; break;
-    case QAbstractSlider::SliderPageStepAdd: what = BarAction::PageDown; break;
-    case QAbstractSlider::SliderMove: what = BarAction::Track; break;
-    default: return;
+  using A = BarAction;
+  static constexpr A kActions[] = {A::Other,  A::LineDown, A::LineUp, A::PageDown,
+                                   A::PageUp, A::Other,    A::Other,  A::Track};
+  A what = action >= 0 && action < 8 ? kActions[action] : A::Other;
+  if (what == A::Track && !bar->isSliderDown()) {
+    what = bar->sliderPosition() < bar->value() ? A::LineUp : A::LineDown;
   }
   if (app_ != nullptr) app_->OnBar(controlId, what, bar->sliderPosition());
-  if (what == BarAction::Track) ShowBarValue(bar, controlId, true);
-}
-
-// The wheel over a bar moves it a line a notch, as over the Windows program's bars; the bar
-// itself does not move.
-bool InstrumentView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::Wheel || (watched != velocityBar_ && watched != pitchBendBar_)) {
-    return QWidget::eventFilter(watched, event);
-  }
-  auto* bar = static_cast<QScrollBar*>(watched);
-  const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-  if (app_ != nullptr && delta != 0) {
-    app_->OnBar(bar == velocityBar_ ? IDC_VELOCITY : IDC_PITCH_BEND,
-                delta > 0 ? BarAction::LineUp : BarAction::LineDown, bar->sliderPosition());
-  }
-  return true;
+  if (what == A::Track) ShowBarValue(bar, controlId, true);
 }
 
 void InstrumentView::ShowBarValue(QScrollBar* bar, int controlId, bool atPointer) {
@@ -180,11 +162,9 @@ void InstrumentView::resizeEvent(QResizeEvent*) {
 }
 
 void InstrumentView::Deliver(int scanCode, bool down, Qt::KeyboardModifiers modifiers) {
-  if (app_ == nullptr) return;
-  KeyEvent key = KeyStroke(scanCode, down);
-  key.shift = (modifiers & Qt::ShiftModifier) != 0;
-  key.ctrl = (modifiers & Qt::ControlModifier) != 0;
-  app_->OnKey(key);
+  if (app_ != nullptr)
+    app_->OnKey(
+        KeyStroke(scanCode, down, modifiers & Qt::ShiftModifier, modifiers & Qt::ControlModifier));
 }
 
 void InstrumentView::keyPressEvent(QKeyEvent* event) {
@@ -226,11 +206,8 @@ void InstrumentView::mousePressEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   const int slot = mouse_.ButtonDown(origin_, at.x(), at.y());
   if (slot < 0) return;
-  KeyEvent key = KeyStroke(slot, true);
-  key.mouse = true;
-  key.shift = (event->modifiers() & Qt::ShiftModifier) != 0;
-  key.ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
-  app_->OnKey(key);
+  app_->OnKey(MouseStroke(slot, true, event->modifiers() & Qt::ShiftModifier,
+                          event->modifiers() & Qt::ControlModifier));
 }
 
 void InstrumentView::mouseReleaseEvent(QMouseEvent* event) {
@@ -239,10 +216,7 @@ void InstrumentView::mouseReleaseEvent(QMouseEvent* event) {
 
 void InstrumentView::ReleaseMouseKey() {
   const int slot = mouse_.ButtonUp();
-  if (slot < 0 || app_ == nullptr) return;
-  KeyEvent key = KeyStroke(slot, false);
-  key.mouse = true;
-  app_->OnKey(key);
+  if (slot >= 0 && app_ != nullptr) app_->OnKey(MouseStroke(slot, false, false, false));
 }
 
 void InstrumentView::focusOutEvent(QFocusEvent*) {

@@ -46,7 +46,6 @@ class InstrumentView final : public QWidget, public KeyCapDrawer {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void OnBarAction(QScrollBar* bar, int controlId, int action);

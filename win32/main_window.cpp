@@ -143,37 +143,25 @@ bool IsTransportButton(HWND window) {
 
 // A key message as the core's key event, with Shift and Ctrl as they were when it was sent.
 KeyEvent KeyFromMessage(UINT message, LPARAM lParam) {
-  KeyEvent key;
-  key.scanCode = static_cast<int>((lParam >> 16) & 0xFF);
+  KeyEvent key = KeyStroke(static_cast<int>((lParam >> 16) & 0xFF), message == WM_KEYDOWN,
+                           GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
   key.extended = ((lParam >> 24) & 1) != 0;
-  key.down = message == WM_KEYDOWN;
   key.autoRepeat = key.down && ((lParam >> 30) & 1) != 0;
   key.repeatCount = static_cast<uint16_t>(lParam & 0xFFFF);
   key.alt = ((lParam >> 29) & 1) != 0;
-  key.shift = GetKeyState(VK_SHIFT) < 0;
-  key.ctrl = GetKeyState(VK_CONTROL) < 0;
   return key;
 }
 
-// A click on the on-screen keyboard (or its release) as the core's key event.
 KeyEvent MouseKey(int slot, bool down) {
-  KeyEvent key = KeyStroke(slot, down);
-  key.mouse = true;
-  key.shift = GetKeyState(VK_SHIFT) < 0;
-  key.ctrl = GetKeyState(VK_CONTROL) < 0;
-  return key;
+  return MouseStroke(slot, down, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0);
 }
 
+// Bar actions as the core's, by SB_LINEUP (0) ... SB_THUMBTRACK (5).
 BarAction BarActionOf(WORD code) {
-  switch (code) {
-    case SB_LINEUP: return BarAction::LineUp;
-    case SB_LINEDOWN: return BarAction::LineDown;
-    case SB_PAGEUP: return BarAction::PageUp;
-    case SB_PAGEDOWN: return BarAction::PageDown;
-    case SB_THUMBTRACK: return BarAction::Track;
-    case SB_THUMBPOSITION: return BarAction::Release;
-    default: return BarAction::Other;
-  }
+  using A = BarAction;
+  static constexpr A kActions[] = {A::LineUp,   A::LineDown, A::PageUp,
+                                   A::PageDown, A::Release,  A::Track};
+  return code < 6 ? kActions[code] : A::Other;
 }
 
 void ReleaseMouseKey(HWND window) {

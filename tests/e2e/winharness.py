@@ -323,15 +323,20 @@ class Session:
     def driver(self, *args, check=True, timeout=WAIT):
         """Runs the driver with the arguments; returns its output lines (tab-split)."""
         exe = driver_path()
-        with tempfile.TemporaryFile(dir=self.out) as output:
-            result = subprocess.run(["wine", str(exe)] + [str(a) for a in args], env=self.env,
+        with tempfile.TemporaryFile(dir=self.out) as output, \
+                tempfile.TemporaryFile(dir=self.out) as errors:
+            result = subprocess.run(["wine", str(exe)] + [str(a) for a in args],
+                                    env=dict(self.env, WINEDEBUG="err+all"),
                                     stdin=subprocess.DEVNULL, stdout=output,
-                                    stderr=subprocess.DEVNULL, timeout=timeout, check=False)
+                                    stderr=errors, timeout=timeout, check=False)
             output.seek(0)
             text = output.read().decode("utf-8", "replace")
+            errors.seek(0)
+            said = errors.read().decode("utf-8", "replace")
         if check and result.returncode != 0:
-            raise HarnessError("driver %s failed with exit code %d"
-                               % (" ".join(str(a) for a in args), result.returncode))
+            raise HarnessError("driver %s failed with exit code %d: %s"
+                               % (" ".join(str(a) for a in args), result.returncode,
+                                  said[-3000:]))
         return [line.split("\t") for line in text.splitlines() if line]
 
     def driver_background(self, *args, name):
