@@ -1,5 +1,6 @@
 // Command, control and message numbers. Every menu item, toolbar button, accelerator and
-// transport button reaches the main window as WM_COMMAND with one of these numbers.
+// transport button reaches the controller (AppController::OnCommand) with one of these numbers;
+// on Windows they are the WM_COMMAND numbers of the menus and controls.
 #pragma once
 
 namespace velmira {
@@ -30,9 +31,7 @@ constexpr int CMD_BASS = 1333;
 constexpr int IDC_VELOCITY = 1344;
 constexpr int IDC_PITCH_BEND = 1345;
 
-constexpr unsigned MSG_PLAY_EVENT = 1025;  // WM_USER + 1
-
-// Window messages that the portable code speaks of by number.
+// The two messages of a recorded event (the performance file stores them): a key down, a key up.
 constexpr unsigned kKeyDownMessage = 256;  // WM_KEYDOWN
 constexpr unsigned kKeyUpMessage = 257;    // WM_KEYUP
 

@@ -1,4 +1,4 @@
-// The system millisecond clock (timeGetTime on Windows).
+// The system millisecond clock (timeGetTime on Windows, the monotonic clock on Linux).
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // What the program needs from a MIDI output system: the devices, their names, and a way to
-// open one, send it short messages and close it. WinMM implements it on Windows; tests use
-// a recording fake; the simulation build uses a logging simulation.
+// open one, send it short messages and close it. WinMM implements it on Windows
+// (win32/winmm_midi_output), the built-in synthesizer and the ALSA sequencer's ports on Linux
+// (qt/linux_midi_output); the simulation builds of both use a logging simulation
+// (engine/sim_midi_output); tests use a recording fake (tests/fakes/fake_midi_service.h).
 #pragma once
 
 #include <cstdint>

@@ -49,9 +49,9 @@ class Document {
   void Export(int program);  // CMD_EXPORT_MIDI
   // During the main window's creation, after the device was opened (or not).
   void LoadAtStartup(const char* commandLine);
-  // WM_CLOSE: true when the window may be destroyed.
+  // The user closes the window: true when it may be destroyed.
   bool CloseRequest() { return MayDiscardChanges(); }
-  // WM_QUERYENDSESSION: true when the session may end.
+  // The desktop session ends: true when it may.
   bool QueryEndSession() { return CloseRequest(); }
 
  private:

@@ -1,5 +1,6 @@
 // One-shot timers whose callbacks run on a thread of their own (the multimedia timer on
-// Windows; a std::thread for native use; a deterministic fake for tests).
+// Windows, win32/mm_timer_service; a std::thread on Linux, record/thread_timer_service; a
+// deterministic fake for tests).
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,10 @@
 
 namespace velmira {
 
+// The message that carries one playback event to the main window: the event array in wParam,
+// the event's index in lParam.
+constexpr UINT MSG_PLAY_EVENT = WM_USER + 1;
+
 // The main window's timers: 1 plays a file loaded at start-up, 2 ticks while recording.
 constexpr UINT_PTR kPlayTimer = 1;
 constexpr UINT_PTR kRecordingTimer = 2;
