@@ -116,6 +116,9 @@ void AppController::OnRecordStart() {
   // on load and close. Switched off, the recorder only says so, and nothing is asked.
   if (state_.switchedOn && !file_.MayDiscardChanges()) return;
   recorder_.StartRecording();
+  // A new take is a new document: the file it replaced is never saved over unless the player
+  // chooses it by name.
+  if (recorder_.state().recording) file_.BecomeUntitled();
 }
 
 void AppController::OnPlay(bool loop) {

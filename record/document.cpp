@@ -71,6 +71,12 @@ void Document::ShowFileError(const char* messageTemplate, const char* name) {
 
 void Document::UpdateTitle(const char* name) { ui_.SetTitle(WindowTitle(name).c_str()); }
 
+void Document::BecomeUntitled() {
+  doc_.filePath.clear();
+  doc_.fileTitle.clear();
+  UpdateTitle("");
+}
+
 MessageAnswer Document::ConfirmSaveChanges(const char* name) {
   const std::string text = std::string("保存当前的变化在 ") + NameOrUntitled(name) + "?";
   const MessageAnswer answer =

@@ -37,6 +37,8 @@ class Document {
         calendar_(calendar) {}
 
   void ShowFileError(const char* messageTemplate, const char* name);
+  // A new performance begins: no file yet, the title says "未命名".
+  void BecomeUntitled();
   void UpdateTitle(const char* name);
   MessageAnswer ConfirmSaveChanges(const char* name);
   // Before the performance is replaced or the program ends: true when it may go, that is

@@ -25,6 +25,25 @@ void Append(std::vector<uint8_t>& out, const uint8_t* bytes, size_t n) {
   out.insert(out.end(), bytes, bytes + n);
 }
 
+void AppendNote(std::vector<uint8_t>& out, uint32_t delta, int status, int note) {
+  AppendVariableLength(out, delta);
+  out.push_back(static_cast<uint8_t>(status));
+  out.push_back(static_cast<uint8_t>(note));
+  out.push_back(0x7F);
+}
+
+// The notes one key's key-downs started and its key-up has not yet ended, in order, each once.
+struct StartedNotes {
+  int notes[3];  // a key sounds at most three pitches: shifted down, unshifted, shifted up
+  int count = 0;
+  void Add(int note) {
+    for (int n = 0; n < count; ++n) {
+      if (notes[n] == note) return;
+    }
+    if (count < 3) notes[count++] = note;
+  }
+};
+
 // One track: tempo, program change, one message per playable or pedal event, then the tail.
 bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint32_t count,
                  int offset, int program, uint8_t channel, int transpose, bool melodyTail) {
@@ -36,6 +55,7 @@ bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint
   out.push_back(static_cast<uint8_t>(0xC0 | channel));
   out.push_back(static_cast<uint8_t>(program));
   uint64_t totalMs = 0, writtenTicks = 0;
+  StartedNotes started[kKeySlotCount];
   for (uint32_t i = 0; i < count; ++i) {
     totalMs += events[i].deltaMs;
     const KeySlot* slot = PlayableSlot(KeySlotOf(events[i].keyData));
@@ -45,18 +65,31 @@ bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint
     const uint64_t delta = ticks - writtenTicks;
     if (delta > kLargestVariableLength) return false;
     writtenTicks = ticks;
-    AppendVariableLength(out, static_cast<uint32_t>(delta));
     const bool down = events[i].message == 256;
     if (pedal) {
       // The damper pedal: control change 64.
+      AppendVariableLength(out, static_cast<uint32_t>(delta));
       out.push_back(static_cast<uint8_t>(0xB0 | channel));
       out.push_back(64);
       out.push_back(down ? 0x7F : 0x00);
       continue;
     }
-    out.push_back(static_cast<uint8_t>((down ? 0x90 : 0x80) | channel));
-    out.push_back(static_cast<uint8_t>(BaseNote(*slot) + offset + transpose));
-    out.push_back(0x7F);
+    StartedNotes& notes = started[KeySlotOf(events[i].keyData)];
+    if (down) {
+      // The pitch playback gives it: transposed, and shifted by its own Shift (+1) or Ctrl (-1).
+      const int note = BaseNote(*slot) + offset + transpose + 12 * events[i].octaveShift;
+      AppendNote(out, static_cast<uint32_t>(delta), 0x90 | channel, note);
+      notes.Add(note);
+      continue;
+    }
+    // A key-up ends every note its key's key-downs started (one, unless the file holds more
+    // key-downs of the key with other shifts); without any, the note of its own shift.
+    if (notes.count == 0)
+      notes.Add(BaseNote(*slot) + offset + transpose + 12 * events[i].octaveShift);
+    for (int n = 0; n < notes.count; ++n) {
+      AppendNote(out, n == 0 ? static_cast<uint32_t>(delta) : 0, 0x80 | channel, notes.notes[n]);
+    }
+    notes.count = 0;
   }
   if (melodyTail) Append(out, kMelodyTail, sizeof kMelodyTail);
   Append(out, kEndOfTrack, sizeof kEndOfTrack);

@@ -89,7 +89,8 @@ def scale():
 
 def mixed():
     """Chords, a key held while others play, auto-repeat, unplayable keys with pauses that
-    carry over, a minute-long pause (a multi-byte delta), octave shifts (not exported)."""
+    carry over, a minute-long pause (a multi-byte delta), octave shifts (a key-down of each
+    shift on one key, whose key-up ends them all)."""
     return [
         press(0, 0x1E), press(0, 0x20), press(0, 0x22),          # a chord at tick 0
         release(480, 0x20), release(3, 0x22),
@@ -147,13 +148,15 @@ def expected_tracks(events, key, bass, program, notes=SLOT_NOTES):
     ("tempo", us), ("program", channel, program), ("on"|"off", channel, note, velocity),
     ("pedal", channel, value), ("end",).
     notes maps a slot to its note in C; None for the demo, whose notes are not checked here
-    (the note field is then the slot number)."""
+    (the note field is then the slot number). A note sounds at its key's note, transposed by
+    the key, an octave up or down by its own shift; a key-up ends each note its key started."""
     offset = KEY_OFFSETS[key]
     tracks = []
     for channel, transpose in [(0, 0)] + ([(15, -12)] if bass else []):
         track = [(0, ("tempo", TEMPO)), (0, ("program", channel, program))]
         total = written = 0
-        for delta, message, data, _shift in events:
+        started = {}
+        for delta, message, data, shift in events:
             total += delta
             slot = (data >> 16) & 0xFF
             if slot == PEDAL_SLOT:
@@ -169,9 +172,16 @@ def expected_tracks(events, key, bass, program, notes=SLOT_NOTES):
                 if slot not in notes:
                     assert slot in SILENT_SLOTS, f"slot {slot:#x} is in neither table"
                     continue
-                note = notes[slot] + offset + transpose
+                note = notes[slot] + offset + transpose + 12 * shift
             ticks = ticks_at(total)
-            track.append((ticks - written, ("on" if message == 256 else "off", channel, note, 127)))
+            if message == 256:
+                track.append((ticks - written, ("on", channel, note, 127)))
+                if note not in started.setdefault(slot, []):
+                    started[slot].append(note)
+            else:
+                for ended in started.pop(slot, None) or [note]:
+                    track.append((ticks - written, ("off", channel, ended, 127)))
+                    written = ticks
             written = ticks
         if channel == 0:
             track += [(399, ("on", 0, 1, 0)), (0, ("off", 0, 1, 0))]

@@ -225,8 +225,8 @@ TEST(AppController, YesRecordsOnlyAfterTheSaveSucceeded) {
   EXPECT_EQ(rig.ui.dialogs, (std::vector<FileDialog>{FileDialog::Save, FileDialog::Save}));
   EXPECT_TRUE(rig.app.recorder().state().recording);
   EXPECT_EQ(rig.app.events().count(), 0u);
-  EXPECT_EQ(rig.ui.title, "Velmira - [velmira-first-take.qji]");  // saved
-  std::remove(path.c_str());
+  EXPECT_EQ(std::remove(path.c_str()), 0);        // saved
+  EXPECT_EQ(rig.ui.title, "Velmira - [未命名]");  // and the new take is a new document
 
   // Saved, then a take of nothing: replaced without a question.
   rig.app.OnCommand(CMD_RECORD_STOP);

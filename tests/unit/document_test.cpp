@@ -63,7 +63,7 @@ TEST(Document, TitleAndMessageFormatting) {
   EXPECT_FALSE(CommandLinePath(std::string(260, 'x').c_str(), &path));
 }
 
-TEST(Document, SaveAsThenSaveWithoutADialog) {
+TEST(Document, SaveAsThenSaveWithoutADialogThenANewTakeIsANewDocument) {
   DocRig rig;
   rig.RecordPhrase();
   const std::string path = TempPath("song.qji");
@@ -72,13 +72,24 @@ TEST(Document, SaveAsThenSaveWithoutADialog) {
   EXPECT_EQ(rig.ui.dialogs, std::vector<FileDialog>{FileDialog::Save});
   EXPECT_FALSE(rig.app.document().modified);
   EXPECT_FALSE(rig.ui.menuEnabled[CMD_SAVE]);
-  EXPECT_EQ(rig.ui.title, "Velmira - [velmira-doc-SaveAsThenSaveWithoutADialog-song.qji]");
-  EXPECT_EQ(ReadAll(path).size(), 104u + 2 * 16);
-  rig.RecordPhrase();
+  const std::string title = rig.ui.title;
   EXPECT_EQ(rig.app.OnCommand(CMD_SAVE), 1);  // titled: no dialog
   EXPECT_EQ(rig.ui.dialogs.size(), 1u);
   rig.ui.chosenFiles = {""};
   EXPECT_EQ(rig.app.OnCommand(CMD_SAVE_AS), 0);  // cancelled
+  EXPECT_EQ(rig.ui.title, title);
+  // A new take never becomes the file it replaced: saving it asks for a name.
+  rig.ui.answers = {MessageAnswer::No};
+  rig.app.OnCommand(CMD_RECORD_START);
+  EXPECT_EQ(rig.ui.title, "Velmira - [未命名]");
+  rig.clock.now += 100;
+  rig.app.OnKey(testing::Down(kScanS));
+  rig.app.OnKey(testing::Up(kScanS));
+  rig.app.OnCommand(CMD_RECORD_STOP);
+  rig.ui.chosenFiles = {""};
+  EXPECT_EQ(rig.app.OnCommand(CMD_SAVE), 0);
+  EXPECT_EQ(rig.ui.dialogs.size(), 3u);
+  EXPECT_EQ(ReadAll(path).size(), 104u + 2 * 16);
 }
 
 TEST(Document, FailedSaveClearsTheNameAndStaysModified) {

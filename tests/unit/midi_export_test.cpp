@@ -85,27 +85,41 @@ TEST(MidiExport, TimingFollowsTheAbsoluteTimeWithinOneTick) {
   EXPECT_EQ(ticks, TicksAtMs(8000));  // 2022, where per-event rounding would give 400 x 5
 }
 
-TEST(MidiExport, TranspositionAndUnshiftedNotes) {
-  const std::vector<PerformanceEvent> events = {{0, 256, 0x1E0000, 1}, {4, 257, 0x1E0000, -1}};
-  EXPECT_EQ(MelodyEvents(Encode(events, 1301))[2], 67);  // G major: +7
-  EXPECT_EQ(MelodyEvents(Encode(events, 1319))[2], 58);  // g minor: -2
+// Each note sounds where playback puts it: transposed by the key, shifted by its own Shift (+1)
+// or Ctrl (-1); its key-up ends the note its key-down started.
+TEST(MidiExport, TranspositionAndTheOctaveShiftOfEachNote) {
+  const std::vector<PerformanceEvent> events = {{0, 256, 0x1E0000, 1},
+                                                {4, 257, 0x1E0000, -1},
+                                                {0, 256, 0x1F0000, -1},
+                                                {4, 257, 0x1F0000, -1}};
+  EXPECT_EQ(MelodyEvents(Encode(events, 1301))[2], 79);  // G major: +7, Shift
+  EXPECT_EQ(MelodyEvents(Encode(events, 1319))[2], 70);  // g minor: -2, Shift
   const Bytes c = MelodyEvents(Encode(events, 1297));
-  EXPECT_EQ(c, (Bytes{0x00, 0x90, 60, 0x7F, 0x01, 0x80, 60, 0x7F}));  // Shift and Ctrl ignored
+  EXPECT_EQ(c, (Bytes{0x00, 0x90, 72, 0x7F, 0x01, 0x80, 72, 0x7F,     // A with Shift
+                      0x00, 0x90, 50, 0x7F, 0x01, 0x80, 50, 0x7F}));  // S with Ctrl
 }
 
+// The bass track doubles every note an octave below the melody's, Shift included, and holds the
+// pedal (controller 64) with it.
 TEST(MidiExport, BassDoublingWritesFormat1WithABassTrack) {
-  const Bytes file = Encode({{0, 256, 0x1E0000, 0}, {1000, 257, 0x1E0000, 0}}, 1297, 40, true);
+  const Bytes file = Encode({{0, 256, 0x390000, 0},
+                             {0, 256, 0x1E0000, 1},
+                             {1000, 257, 0x1E0000, 1},
+                             {0, 257, 0x390000, 0}},
+                            1297, 40, true);
   EXPECT_EQ(file[9], 1);   // format 1
   EXPECT_EQ(file[11], 2);  // two tracks
-  const size_t second = 14 + 8 + 0x20;
+  const size_t second = 14 + 8 + 0x28;
   ASSERT_GT(file.size(), second + 8);
   const Bytes track2(file.begin() + second, file.end());
   // clang-format off
-  const Bytes expected = {'M', 'T', 'r', 'k', 0, 0, 0, 0x17,
+  const Bytes expected = {'M', 'T', 'r', 'k', 0, 0, 0, 0x1F,
                           0x00, 0xFF, 0x51, 0x03, 0x0B, 0x96, 0xC6,
                           0x00, 0xCF, 40,
-                          0x00, 0x9F, 48, 0x7F,
-                          0x81, 0x7C, 0x8F, 48, 0x7F,
+                          0x00, 0xBF, 64, 0x7F,
+                          0x00, 0x9F, 60, 0x7F,
+                          0x81, 0x7C, 0x8F, 60, 0x7F,
+                          0x00, 0xBF, 64, 0x00,
                           0x00, 0xFF, 0x2F, 0x00};
   // clang-format on
   EXPECT_EQ(track2, expected);
