@@ -13,7 +13,9 @@ name="velmira_${version}-${revision}_${arch}"
 stage="build/deb/$name"
 linux=packaging/linux
 
-[ -x build/native/velmira ] || { echo "package: build/native/velmira is missing" >&2; exit 1; }
+for built in build/native/velmira build/native/help/default.htm; do
+  [ -e "$built" ] || { echo "package: $built is missing (scripts/build makes it)" >&2; exit 1; }
+done
 rm -rf "$stage"
 install -d "$stage/DEBIAN" "$stage/usr/bin" "$stage/usr/share/velmira/help" \
   "$stage/usr/share/applications" "$stage/usr/share/mime/packages" \
@@ -21,12 +23,13 @@ install -d "$stage/DEBIAN" "$stage/usr/bin" "$stage/usr/share/velmira/help" \
 
 install -m 0755 build/native/velmira "$stage/usr/bin/velmira"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note "$stage/usr/bin/velmira"
-# The help pages are GB2312 for the Windows help compiler; browsers on Linux get UTF-8.
-for page in help/*.htm; do
+# The help pages (the build's copy, version filled in) are GB2312 for the Windows help compiler;
+# browsers on Linux get UTF-8.
+for page in build/native/help/*.htm; do
   iconv -f GB18030 -t UTF-8 "$page" | sed 's/charset=gb2312/charset=utf-8/' \
     >"$stage/usr/share/velmira/help/$(basename "$page")"
 done
-install -m 0644 help/style.css "$stage/usr/share/velmira/help/"
+install -m 0644 build/native/help/style.css "$stage/usr/share/velmira/help/"
 install -m 0644 "$linux/velmira.desktop" "$stage/usr/share/applications/velmira.desktop"
 install -m 0644 "$linux/velmira-mime.xml" "$stage/usr/share/mime/packages/velmira.xml"
 gzip -9n -c "$linux/velmira.1" >"$stage/usr/share/man/man1/velmira.1.gz"
