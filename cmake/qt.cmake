@@ -66,6 +66,6 @@ target_link_libraries(velmira PRIVATE velmira_sound)
 # The Debian package (packaging/make_deb.sh): control fields, files, lintian, the unpacked program.
 add_test(NAME package_deb
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/package/check_deb.py
-          ${CMAKE_CURRENT_BINARY_DIR}/package_deb)
+          ${CMAKE_CURRENT_BINARY_DIR}/package_deb ${PROJECT_VERSION})
 set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS package
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
