@@ -3,11 +3,10 @@
 # "qj.chm::/default.htm" from its own folder. Included from cmake/win32.cmake.
 # Without chmcmd the build goes on without the help file and says so.
 #
-# The pages are GBK (see help/README.txt); they are copied as they are, byte for byte.
-# chmcmd writes qj.chm into the folder it runs in, so it runs in a copy of help/ in the build
-# tree and the source tree stays clean.
+# The pages are GBK (see help/README.txt); cmake/help_pages.cmake has copied them into the build
+# folder with the version filled in, and they go on from there byte for byte.
+# chmcmd writes qj.chm into the folder it runs in, so it runs in a stage of its own.
 
-get_filename_component(VELMIRA_HELP_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../help ABSOLUTE)
 set(VELMIRA_HELP_FILE ${CMAKE_BINARY_DIR}/qj.chm)
 
 find_program(VELMIRA_CHMCMD chmcmd)
@@ -18,19 +17,6 @@ if(NOT VELMIRA_CHMCMD)
   return()
 endif()
 
-# Every file that can go into the help file; a new page is picked up at the next build.
-file(GLOB VELMIRA_HELP_SOURCES CONFIGURE_DEPENDS
-  ${VELMIRA_HELP_SOURCE_DIR}/*.hhp
-  ${VELMIRA_HELP_SOURCE_DIR}/*.hhc
-  ${VELMIRA_HELP_SOURCE_DIR}/*.hhk
-  ${VELMIRA_HELP_SOURCE_DIR}/*.htm
-  ${VELMIRA_HELP_SOURCE_DIR}/*.html
-  ${VELMIRA_HELP_SOURCE_DIR}/*.css
-  ${VELMIRA_HELP_SOURCE_DIR}/*.png
-  ${VELMIRA_HELP_SOURCE_DIR}/*.gif
-  ${VELMIRA_HELP_SOURCE_DIR}/*.jpg
-  ${VELMIRA_HELP_SOURCE_DIR}/*.bmp)
-
 set(VELMIRA_HELP_STAGE ${CMAKE_BINARY_DIR}/help-stage)
 
 # The stage is made anew each time, so a failed compile never leaves an old qj.chm to copy.
@@ -40,11 +26,11 @@ add_custom_command(
   OUTPUT ${VELMIRA_HELP_FILE}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${VELMIRA_HELP_STAGE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMIRA_HELP_STAGE}
-  COMMAND ${CMAKE_COMMAND} -E copy ${VELMIRA_HELP_SOURCES} ${VELMIRA_HELP_STAGE}
+  COMMAND ${CMAKE_COMMAND} -E copy ${VELMIRA_HELP_FILES} ${VELMIRA_HELP_STAGE}
   COMMAND ${CMAKE_COMMAND} -E chdir ${VELMIRA_HELP_STAGE} ${VELMIRA_CHMCMD} --verbosity 1 qj.hhp
   COMMAND ${CMAKE_COMMAND} -E copy ${VELMIRA_HELP_STAGE}/qj.chm ${VELMIRA_HELP_FILE}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-  DEPENDS ${VELMIRA_HELP_SOURCES} ${CMAKE_CURRENT_LIST_FILE}
+  DEPENDS ${VELMIRA_HELP_FILES} ${CMAKE_CURRENT_LIST_FILE}
   COMMENT "Compiling the help file qj.chm"
   VERBATIM)
 

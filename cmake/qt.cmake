@@ -36,7 +36,7 @@ add_library(velmira_qt STATIC
 )
 velmira_utf8_defaults(velmira_qt)
 target_compile_definitions(velmira_qt PRIVATE
-  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_SOURCE_HELP_DIR="${PROJECT_SOURCE_DIR}/help")
+  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_BUILD_HELP_DIR="${VELMIRA_HELP_DIR}")
 target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 Threads::Threads)
 
 # The built-in synthesizer and the ALSA sequencer's ports: the MIDI output of velmira.
@@ -66,6 +66,6 @@ target_link_libraries(velmira PRIVATE velmira_sound)
 # The Debian package (packaging/make_deb.sh): control fields, files, lintian, the unpacked program.
 add_test(NAME package_deb
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/package/check_deb.py
-          ${CMAKE_CURRENT_BINARY_DIR}/package_deb)
+          ${CMAKE_CURRENT_BINARY_DIR}/package_deb ${PROJECT_VERSION})
 set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS package
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")

@@ -22,13 +22,27 @@ add_library(velmira_shell STATIC
 velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 comdlg32 imm32 gdi32 user32)
 
-set(VELMIRA_RESOURCES ${PROJECT_SOURCE_DIR}/resources/velmira.rc)
-# windres does not tell CMake which pictures the script pulls in.
-set(VELMIRA_PICTURES)
-foreach(picture IN ITEMS splash.bmp toolbar.bmp instruments.bmp keycaps.bmp velmira.ico)
-  list(APPEND VELMIRA_PICTURES ${PROJECT_SOURCE_DIR}/resources/${picture})
+# The resource script takes the version from a header written here from project().
+set(VELMIRA_VERSION_NUMBERS)
+foreach(part IN ITEMS MAJOR MINOR PATCH TWEAK)
+  if("${PROJECT_VERSION_${part}}" STREQUAL "")
+    list(APPEND VELMIRA_VERSION_NUMBERS 0)
+  else()
+    list(APPEND VELMIRA_VERSION_NUMBERS ${PROJECT_VERSION_${part}})
+  endif()
 endforeach()
-set_source_files_properties(${VELMIRA_RESOURCES} PROPERTIES OBJECT_DEPENDS "${VELMIRA_PICTURES}")
+list(JOIN VELMIRA_VERSION_NUMBERS "," VELMIRA_VERSION_NUMBERS)
+set(VELMIRA_VERSION_HEADER ${PROJECT_BINARY_DIR}/resources/velmira_version.h)
+configure_file(${PROJECT_SOURCE_DIR}/resources/velmira_version.h.in ${VELMIRA_VERSION_HEADER} @ONLY)
+
+set(VELMIRA_RESOURCES ${PROJECT_SOURCE_DIR}/resources/velmira.rc)
+# windres does not tell CMake which pictures and headers the script pulls in.
+set(VELMIRA_RESOURCE_INPUTS ${VELMIRA_VERSION_HEADER})
+foreach(picture IN ITEMS splash.bmp toolbar.bmp instruments.bmp keycaps.bmp velmira.ico)
+  list(APPEND VELMIRA_RESOURCE_INPUTS ${PROJECT_SOURCE_DIR}/resources/${picture})
+endforeach()
+set_source_files_properties(${VELMIRA_RESOURCES} PROPERTIES
+  OBJECT_DEPENDS "${VELMIRA_RESOURCE_INPUTS}" INCLUDE_DIRECTORIES ${PROJECT_BINARY_DIR}/resources)
 
 # velmira.exe talks to WinMM; velmira-sim.exe to the simulated MIDI service. Nothing else differs.
 foreach(variant IN ITEMS winmm sim)

@@ -14,7 +14,7 @@ QString HelpFolder() {
   const QString installed =
       QDir(QCoreApplication::applicationDirPath()).filePath("../share/velmira/help");
   if (QFileInfo::exists(installed + "/default.htm")) return QDir(installed).canonicalPath();
-  return QStringLiteral(VELMIRA_SOURCE_HELP_DIR);
+  return QStringLiteral(VELMIRA_BUILD_HELP_DIR);
 }
 
 bool OpenHelp() {

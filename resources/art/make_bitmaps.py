@@ -5,7 +5,8 @@
 
 Writes, into resources/ (or DIR):
 
-    splash.bmp       400 x 400, 24 bpp   start-up picture
+    splash.bmp       400 x 400, 24 bpp   start-up picture with the version of
+                                         project() in CMakeLists.txt
     toolbar.bmp      480 x 32,  8 bpp    15 toolbar buttons of 32 x 32 on grey 192
     instruments.bmp  2565 x 141, 24 bpp  15 instrument pictures of 171 x 141
     keycaps.bmp      152 x 39,  24 bpp   grey, blue, red and green key caps
@@ -20,8 +21,11 @@ while flat areas keep their exact colour.
 import argparse
 import math
 import os
+import re
 import struct
 import sys
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
 
 # ---------------------------------------------------------------------------
 # Colours
@@ -1066,7 +1070,17 @@ def synth_scene(c, F):
 # The pictures
 
 
-def render_splash():
+def project_version():
+    """The version in project() of CMakeLists.txt."""
+    path = os.path.join(ROOT, 'CMakeLists.txt')
+    with open(path, encoding='utf-8') as f:
+        found = re.search(r'^project\(Velmira VERSION ([0-9.]+)', f.read(), re.M)
+    if not found:
+        sys.exit('%s: no "project(Velmira VERSION ...)" line' % path)
+    return found.group(1)
+
+
+def render_splash(version):
     W = H = 400
     c = Canvas(W, H, (150, 90, 40), ss=3)
 
@@ -1098,7 +1112,7 @@ def render_splash():
             eighth_note(c, G, NOTE_RED, outline=(60, 10, 6))
     # lettering
     draw_text(c, 24, 22, "Velmira", 7, (255, 240, 200), shadow=(50, 20, 6))
-    draw_text(c, 28, 90, "2.15", 4, (255, 224, 150), shadow=(50, 20, 6))
+    draw_text(c, 28, 90, version, 4, (255, 224, 150), shadow=(50, 20, 6))
     slogan = "Play music on your keyboard"
     credits = "Made by the Velmira team"
     rrect(c, F, 0, 356, 400, 400, 0, (30, 14, 4), alpha=0.6)
@@ -1386,7 +1400,7 @@ def main(argv=None):
         print('wrote %s (%d bytes)' % (name, len(data)))
 
     if args.only in (None, 'splash'):
-        write('splash.bmp', bmp24(400, 400, render_splash()))
+        write('splash.bmp', bmp24(400, 400, render_splash(project_version())))
     if args.only in (None, 'toolbar'):
         write('toolbar.bmp', bmp8(480, 32, render_toolbar(), keep=[BUTTON]))
     if args.only in (None, 'instruments'):

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """The Debian package of the Linux program: built by packaging/make_deb.sh from the native
-build, its control fields and file list, lintian without errors, and the program unpacked
-from it answering --version."""
+build, its control fields and file list, lintian without errors, the program unpacked from it
+answering --version, and the version in its changelog, man page and About page.
+
+    check_deb.py WORK_FOLDER VERSION       (VERSION: project()'s in CMakeLists.txt)"""
+import gzip
 import os
 import shutil
 import subprocess
@@ -27,7 +30,7 @@ def run(*args, **kwargs):
 
 
 def main():
-    work = sys.argv[1]
+    work, version = sys.argv[1:3]
     missing = [t for t in ("dpkg-deb", "dpkg-shlibdeps", "lintian", "convert") if not shutil.which(t)]
     if missing or not os.path.exists(os.path.join(ROOT, "build/native/velmira")):
         print("SKIP: %s" % (", ".join(missing) or "build/native/velmira not built"))
@@ -39,7 +42,7 @@ def main():
         print(built.stdout, built.stderr)
         return 1
     deb = built.stdout.split("package: ", 1)[1].strip()
-    if os.path.basename(deb) != "velmira_2.15-1_amd64.deb":
+    if os.path.basename(deb) != "velmira_%s-1_amd64.deb" % version:
         problems.append("package named %s" % deb)
 
     fields = {}
@@ -47,8 +50,8 @@ def main():
         if ":" in line and not line.startswith(" "):
             key, value = line.split(":", 1)
             fields[key] = value.strip()
-    for key, value in [("Package", "velmira"), ("Version", "2.15-1"), ("Architecture", "amd64"),
-                       ("Section", "sound")]:
+    for key, value in [("Package", "velmira"), ("Version", version + "-1"),
+                       ("Architecture", "amd64"), ("Section", "sound")]:
         if fields.get(key) != value:
             problems.append("%s is %r, not %r" % (key, fields.get(key), value))
     depends = fields.get("Depends", "")
@@ -65,9 +68,17 @@ def main():
 
     with tempfile.TemporaryDirectory() as unpacked:
         run("dpkg-deb", "-x", deb, unpacked)
-        version = run(os.path.join(unpacked, "usr/bin/velmira"), "--version")
-        if version.returncode != 0 or version.stdout.strip() != "velmira 2.15":
-            problems.append("the unpacked program answers %r (%d)" % (version.stdout, version.returncode))
+        answer = run(os.path.join(unpacked, "usr/bin/velmira"), "--version")
+        if answer.returncode != 0 or answer.stdout.strip() != "velmira " + version:
+            problems.append("the unpacked program answers %r (%d)" % (answer.stdout, answer.returncode))
+        for path, says in [("usr/share/doc/velmira/changelog.Debian.gz", "velmira (%s-1)" % version),
+                           ("usr/share/man/man1/velmira.1.gz", '"Velmira %s"' % version),
+                           ("usr/share/velmira/help/about.htm", "<b>Velmira %s</b>" % version)]:
+            full = os.path.join(unpacked, path)
+            reader = gzip.open if path.endswith(".gz") else open
+            text = reader(full, "rt", encoding="utf-8").read() if os.path.isfile(full) else ""
+            if says not in text or "@PROJECT_VERSION@" in text:
+                problems.append("%s does not say %s" % (path, says))
         desktop = open(os.path.join(unpacked, "usr/share/applications/velmira.desktop"), encoding="utf-8").read()
         if "MimeType=application/x-velmira-performance;" not in desktop or "Exec=velmira %f" not in desktop:
             problems.append("the desktop entry does not open .qji files with the program")

@@ -4,12 +4,15 @@
     python3 tests/resources/check_bitmaps.py RESOURCES_DIR
 
 Exits 0 when every check holds; otherwise prints one line per problem and
-exits 1. Standard library only.
+exits 1. Standard library only. splash.bmp must also be what art/make_bitmaps.py
+draws now, with the version of CMakeLists.txt on it.
 """
 
 import os
 import struct
+import subprocess
 import sys
+import tempfile
 
 GROUND = (20, 100, 20)      # instruments.bmp
 BUTTON = (192, 192, 192)    # toolbar.bmp
@@ -123,6 +126,22 @@ def check_splash(folder):
             fail('splash.bmp: only %d colours; the picture looks empty' % len(colours))
 
 
+def check_splash_drawn(folder):
+    if not os.path.isfile(os.path.join(folder, 'splash.bmp')):
+        return
+    with tempfile.TemporaryDirectory() as out:
+        drawn = subprocess.run([sys.executable, os.path.join(folder, 'art', 'make_bitmaps.py'),
+                                '--only', 'splash', '--out', out], capture_output=True, text=True)
+        path = os.path.join(out, 'splash.bmp')
+        if drawn.returncode != 0 or not os.path.isfile(path):
+            fail('splash.bmp: art/make_bitmaps.py failed: %s' % drawn.stderr.strip())
+            return
+        with open(path, 'rb') as a, open(os.path.join(folder, 'splash.bmp'), 'rb') as b:
+            if a.read() != b.read():
+                fail('splash.bmp is not what art/make_bitmaps.py draws for the version of '
+                     'CMakeLists.txt (python3 resources/art/make_bitmaps.py --only splash)')
+
+
 def check_toolbar(folder):
     bmp = load(folder, 'toolbar.bmp', 480, 32, 8)
     if not bmp:
@@ -210,7 +229,8 @@ def main(argv):
         print('usage: check_bitmaps.py RESOURCES_DIR', file=sys.stderr)
         return 2
     folder = argv[1]
-    for check in (check_splash, check_toolbar, check_instruments, check_keycaps, check_icon):
+    for check in (check_splash, check_splash_drawn, check_toolbar, check_instruments,
+                  check_keycaps, check_icon):
         check(folder)
     for p in problems:
         print('FAIL ' + p)
