@@ -21,6 +21,7 @@ set(VELMIRA_CORE_SOURCES
   record/event_buffer.cpp
   record/playback.cpp
   record/recorder.cpp
+  record/tempo.cpp
   record/thread_timer_service.cpp
   record/transport.cpp
   view/bar_value.cpp

@@ -100,9 +100,9 @@ bool Document::SaveAs() {
 }
 
 bool Document::SaveTo() {
-  const char* error =
-      SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
-                          player_.bassDoubling, doc_.filePath.c_str(), calendar_.Today());
+  const char* error = SavePerformanceFile(events_.events(), events_.count(), player_.keySignature,
+                                          player_.bassDoubling, doc_.filePath.c_str(),
+                                          calendar_.Today(), doc_.tempo);
   if (error != nullptr) {
     ShowFileError(error, doc_.fileTitle.c_str());
     doc_.fileTitle.clear();
@@ -117,6 +117,7 @@ bool Document::SaveTo() {
 
 void Document::ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu) {
   events_.Swap(loaded.events);
+  doc_.tempo = loaded.tempo;
   ReleasePlaybackBuffer(playback_);
   RebuildPlaybackBuffer(playback_, events_.events(), events_.count(), ui_);
   if (fromMenu) ui_.Invalidate(true);
@@ -147,8 +148,9 @@ void Document::Export(int program) {
   if (!Choose(FileDialog::Export, ExportSuggestion(doc_), &doc_.exportPath, &doc_.exportTitle)) {
     return;
   }
-  if (const char* error = ExportMidiFile(events_.events(), events_.count(), player_.keySignature,
-                                         program, player_.bassDoubling, doc_.exportPath.c_str())) {
+  if (const char* error =
+          ExportMidiFile(events_.events(), events_.count(), player_.keySignature, program,
+                         player_.bassDoubling, doc_.exportPath.c_str(), doc_.tempo)) {
     ShowFileError(error, doc_.exportTitle.c_str());
   }
 }

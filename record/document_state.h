@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "record/tempo.h"
+
 namespace velmira {
 
 struct DocumentState {
   std::string filePath;     // full path of the performance file
   std::string fileTitle;    // shown in the title and in messages; empty: untitled
   bool modified = false;    // changes not yet saved
+  Tempo tempo;              // the performance's tempo, metre and bar line, if it has them
   std::string exportPath;   // full path of the last MIDI export
   std::string exportTitle;  // its file-name part
 };

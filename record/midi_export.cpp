@@ -44,13 +44,66 @@ struct StartedNotes {
   }
 };
 
+int64_t RoundedDivision(int64_t n, int64_t d) {
+  return n >= 0 ? (n + d / 2) / d : -((-n + d / 2) / d);
+}
+
+// Where a moment of the performance lies in the file. Without a tempo: at 759494 microseconds a
+// quarter from the start, rounded down. With one: at its tempo, rounded to the nearest tick,
+// and moved so that its bar line falls on a bar line of the file (the first one that leaves
+// room for what comes before it).
+class TickClock {
+ public:
+  explicit TickClock(const Tempo& tempo) : tempo_(tempo) {
+    if (!tempo.known()) return;
+    const int64_t bar = 192 * 4 * tempo.numerator / tempo.denominator;
+    const int64_t downbeat =
+        RoundedDivision(int64_t{tempo.downbeatMs} * 192000, tempo.microsPerQuarter);
+    downbeatTick_ = (downbeat + bar - 1) / bar * bar;
+  }
+  uint64_t At(uint64_t totalMs) const {
+    if (!tempo_.known()) return TicksAtMs(totalMs);
+    const int64_t sinceDownbeat = static_cast<int64_t>(totalMs) - tempo_.downbeatMs;
+    return static_cast<uint64_t>(downbeatTick_ +
+                                 RoundedDivision(sinceDownbeat * 192000, tempo_.microsPerQuarter));
+  }
+
+ private:
+  Tempo tempo_;
+  int64_t downbeatTick_ = 0;
+};
+
+// The tempo of a performance that has one, and its time signature, at the track's start.
+void AppendTempo(std::vector<uint8_t>& out, const Tempo& tempo) {
+  if (!tempo.known()) {
+    Append(out, kTempo, sizeof kTempo);
+    return;
+  }
+  const uint32_t micros = tempo.microsPerQuarter;
+  const uint8_t setTempo[] = {0x00,
+                              0xFF,
+                              0x51,
+                              0x03,
+                              static_cast<uint8_t>(micros >> 16),
+                              static_cast<uint8_t>(micros >> 8),
+                              static_cast<uint8_t>(micros)};
+  Append(out, setTempo, sizeof setTempo);
+  const uint8_t power = tempo.denominator == 2 ? 1 : (tempo.denominator == 4 ? 2 : 3);
+  // MIDI clocks a click: 24 a quarter; the beat of a compound metre is a dotted quarter.
+  const uint8_t clocks = static_cast<uint8_t>(24 * BeatQuarters(tempo));
+  const uint8_t signature[] = {0x00, 0xFF, 0x58, 0x04, tempo.numerator, power, clocks, 8};
+  Append(out, signature, sizeof signature);
+}
+
 // One track: tempo, program change, one message per playable or pedal event, then the tail.
 bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint32_t count,
-                 int offset, int program, uint8_t channel, int transpose, bool melodyTail) {
+                 int offset, int program, uint8_t channel, int transpose, bool melodyTail,
+                 const Tempo& tempo) {
   const size_t lengthAt = out.size() + 4;
   Append(out, reinterpret_cast<const uint8_t*>("MTrk\0\0\0\0"), 8);
   const size_t start = out.size();
-  Append(out, kTempo, sizeof kTempo);
+  AppendTempo(out, tempo);
+  const TickClock clock(tempo);
   out.push_back(0x00);
   out.push_back(static_cast<uint8_t>(0xC0 | channel));
   out.push_back(static_cast<uint8_t>(program));
@@ -61,7 +114,7 @@ bool AppendTrack(std::vector<uint8_t>& out, const PerformanceEvent* events, uint
     const KeySlot* slot = PlayableSlot(KeySlotOf(events[i].keyData));
     const bool pedal = KeySlotOf(events[i].keyData) == kPedalScanCode;
     if (slot == nullptr && !pedal) continue;  // its pause is carried to the next event
-    const uint64_t ticks = TicksAtMs(totalMs);
+    const uint64_t ticks = clock.At(totalMs);
     const uint64_t delta = ticks - writtenTicks;
     if (delta > kLargestVariableLength) return false;
     writtenTicks = ticks;
@@ -118,7 +171,7 @@ void AppendVariableLength(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
-                    int program, bool bassDoubling, std::vector<uint8_t>* out) {
+                    int program, bool bassDoubling, std::vector<uint8_t>* out, const Tempo& tempo) {
   int offset;
   if (!KeySignatureOffset(keySignature, &offset)) return false;
   if (program < 0 || program > 127) return false;
@@ -132,18 +185,18 @@ bool EncodeMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keyS
                             0,    bassDoubling ? uint8_t{2} : uint8_t{1},
                             0x00, 0xC0};
   Append(*out, header, sizeof header);
-  if (!AppendTrack(*out, events, count, offset, program, 0, 0, true)) return false;
-  if (bassDoubling && !AppendTrack(*out, events, count, offset, program, 15, -12, false)) {
+  if (!AppendTrack(*out, events, count, offset, program, 0, 0, true, tempo)) return false;
+  if (bassDoubling && !AppendTrack(*out, events, count, offset, program, 15, -12, false, tempo)) {
     return false;
   }
   return true;
 }
 
 const char* ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32_t keySignature,
-                           int program, bool bassDoubling, const char* path) {
+                           int program, bool bassDoubling, const char* path, const Tempo& tempo) {
   std::vector<uint8_t> bytes;
   try {
-    if (!EncodeMidiFile(events, count, keySignature, program, bassDoubling, &bytes)) {
+    if (!EncodeMidiFile(events, count, keySignature, program, bassDoubling, &bytes, tempo)) {
       return kCannotWriteFile;
     }
   } catch (const std::bad_alloc&) {

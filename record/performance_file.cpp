@@ -13,6 +13,7 @@ namespace velmira {
 namespace {
 
 constexpr size_t kHeadBytes = 104;
+constexpr size_t kBeatChunkBytes = 20;
 
 void PutId(uint8_t* p, const char id[5]) { std::memcpy(p, id, 4); }
 
@@ -32,12 +33,13 @@ void ToFileOrder(PerformanceEvent* events, uint32_t count) {
 }  // namespace
 
 bool EncodePerformanceFileHead(uint32_t count, uint32_t keySignature, bool bassDoubling,
-                               const LocalDate& date, uint8_t head[104]) {
+                               const LocalDate& date, uint8_t head[104], bool withTempo) {
   const uint64_t dataBytes = uint64_t{count} * 16;
-  if (96 + dataBytes > UINT32_MAX) return false;
+  const uint64_t riffBytes = 96 + dataBytes + (withTempo ? kBeatChunkBytes : 0);
+  if (riffBytes > UINT32_MAX) return false;
   std::memset(head, 0, kHeadBytes);
   PutId(head + 0, "RIFF");
-  WriteLe32(head + 4, static_cast<uint32_t>(96 + dataBytes));
+  WriteLe32(head + 4, static_cast<uint32_t>(riffBytes));
   PutId(head + 8, "QJ  ");
   PutId(head + 12, "LIST");
   WriteLe32(head + 16, 44);
@@ -61,14 +63,24 @@ bool EncodePerformanceFileHead(uint32_t count, uint32_t keySignature, bool bassD
   return true;
 }
 
+void EncodeBeatChunk(const Tempo& tempo, uint8_t chunk[20]) {
+  std::memset(chunk, 0, kBeatChunkBytes);
+  PutId(chunk, "beat");
+  WriteLe32(chunk + 4, 12);
+  WriteLe32(chunk + 8, tempo.microsPerQuarter);
+  chunk[12] = tempo.numerator;
+  chunk[13] = tempo.denominator;
+  WriteLe32(chunk + 16, tempo.downbeatMs);
+}
+
 const char* SavePerformanceFile(const PerformanceEvent* events, uint32_t count,
                                 int32_t keySignature, bool bassDoubling, const char* path,
-                                const LocalDate& date) {
+                                const LocalDate& date, const Tempo& tempo) {
   uint8_t head[kHeadBytes];
   AtomicFileWriter file;
   if (!file.Open(path)) return kCannotCreateFile;
   if (!EncodePerformanceFileHead(count, static_cast<uint32_t>(keySignature), bassDoubling, date,
-                                 head)) {
+                                 head, tempo.known())) {
     return kCannotWriteFile;
   }
   bool ok = file.Write(head, kHeadBytes);
@@ -80,6 +92,11 @@ const char* SavePerformanceFile(const PerformanceEvent* events, uint32_t count,
       ToFileOrder(&e, 1);
       ok = file.Write(&e, sizeof e);
     }
+  }
+  if (tempo.known()) {
+    uint8_t beat[kBeatChunkBytes];
+    EncodeBeatChunk(tempo, beat);
+    ok = ok && file.Write(beat, kBeatChunkBytes);
   }
   if (!ok || !file.Commit()) return kCannotWriteFile;
   return nullptr;
@@ -133,6 +150,23 @@ bool FindPerformanceRiff(ByteSource& source, Chunk* riff) {
   return false;
 }
 
+// The tempo of a "beat" chunk after the data, if it is there and sound; anything else is no tempo
+// (the notes are what matters: a malformed chunk never refuses the file).
+Tempo ReadTempo(ByteSource& source, uint64_t from, uint64_t end) {
+  Chunk beat;
+  uint8_t bytes[12];
+  if (!FindChunk(source, from, end, "beat", &beat) || beat.size != 12 ||
+      beat.dataOffset + 12 > end || source.ReadAt(beat.dataOffset, bytes, 12) != 12) {
+    return Tempo{};
+  }
+  Tempo tempo;
+  tempo.microsPerQuarter = ReadLe32(bytes);
+  tempo.numerator = bytes[4];
+  tempo.denominator = bytes[5];
+  tempo.downbeatMs = ReadLe32(bytes + 8);
+  return TempoIsValid(tempo) ? tempo : Tempo{};
+}
+
 bool EventsAreSound(const PerformanceEvent* events, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) {
     const PerformanceEvent& e = events[i];
@@ -175,6 +209,7 @@ const char* ReadPerformance(ByteSource& source, LoadedPerformance* loaded) {
   loaded->events.Swap(read);  // the array held before goes with `read`
   loaded->keySignature = keySignature;
   loaded->bassDoubling = bassDoubling;
+  loaded->tempo = ReadTempo(source, ChunkEnd(data), riffEnd);
   return nullptr;
 }
 

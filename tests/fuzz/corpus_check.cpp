@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     velmira::MemorySource source(bytes.data(), bytes.size());
-    velmira::LoadedPerformance loaded{velmira::EventArray(&BoundedRealloc)};
+    velmira::LoadedPerformance loaded{velmira::EventArray(&BoundedRealloc), 0, 0, {}};
     g_inputSize = bytes.size();
     g_askedTooMuch = false;
     const std::string outcome = OutcomeName(velmira::ReadPerformance(source, &loaded));

@@ -155,5 +155,48 @@ TEST(MidiExport, PauseBeyondTheFormatFails) {
   EXPECT_FALSE(EncodeMidiFile(events, 2, 1297, 0, false, &out));
 }
 
+// With a tempo: its Set Tempo and Time Signature events, and ticks at that tempo with the first
+// bar line on a bar line of the file. At 120 a minute in 4/4 after a bar of count-in (2000 ms),
+// beat 3 of bar 2 (5000 ms) lies at tick 768 + 768 + 384; a stroke of the count-in before it.
+TEST(MidiExport, ATempoWritesItsEventsAndPutsTheBarsOnTheFilesBars) {
+  const Tempo tempo{500000, 4, 4, 2000};
+  Bytes file;
+  ASSERT_TRUE(EncodeMidiFile(std::vector<PerformanceEvent>{{1500, 256, 0x1E0001, 0},
+                                                           {100, 257, 0xC01E0001, 0},
+                                                           {3400, 256, 0x1F0001, 0},
+                                                           {500, 257, 0xC01F0001, 0}}
+                                 .data(),
+                             4, 1297, 0, false, &file, tempo));
+  // clang-format off
+  const Bytes head = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,
+                      0x00, 0xFF, 0x58, 0x04, 4, 2, 24, 8,
+                      0x00, 0xC0, 0x00};
+  // clang-format on
+  ASSERT_GT(file.size(), 22 + head.size());
+  EXPECT_EQ(Bytes(file.begin() + 22, file.begin() + 22 + head.size()), head);
+  uint64_t tick = 0;
+  std::vector<std::pair<uint64_t, uint8_t>> notes;  // tick and status
+  for (size_t p = 22 + head.size(); file[p + 1] != 0xFF;) {
+    uint32_t delta = 0;
+    while (file[p] & 0x80) delta = (delta << 7) | (file[p++] & 0x7F);
+    delta = (delta << 7) | file[p++];
+    tick += delta;
+    notes.emplace_back(tick, file[p]);
+    p += 3;
+  }
+  EXPECT_EQ(notes, (std::vector<std::pair<uint64_t, uint8_t>>{
+                       {576, 0x90},
+                       {614, 0x80},
+                       {1920, 0x90},
+                       {2112, 0x80},
+                       {2511, 0x90},
+                       {2511, 0x80}}));  // the tail's silent note 399 ticks after the last
+  const Tempo compound{500000, 6, 8, 0};
+  ASSERT_TRUE(EncodeMidiFile(std::vector<PerformanceEvent>{{0, 256, 0x1E0001, 0}}.data(), 1, 1297,
+                             0, false, &file, compound));
+  EXPECT_EQ(Bytes(file.begin() + 29, file.begin() + 37),
+            (Bytes{0x00, 0xFF, 0x58, 0x04, 6, 3, 36, 8}));  // a click a dotted quarter
+}
+
 }  // namespace
 }  // namespace velmira

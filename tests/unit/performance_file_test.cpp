@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -83,7 +84,7 @@ void* BoundedRealloc(void* block, size_t bytes) {
 const char* LoadBytes(const Bytes& bytes, LoadedPerformance* loaded) {
   WatchedSource source(bytes);
   g_source = &source;
-  LoadedPerformance read{EventArray(&BoundedRealloc)};
+  LoadedPerformance read{EventArray(&BoundedRealloc), 0, 0, {}};
   const char* result = ReadPerformance(source, &read);
   g_source = nullptr;
   loaded->events.Swap(read.events);
@@ -315,6 +316,44 @@ TEST(PerformanceFile, TemporaryNameFitsWhereTheTargetFitsAndReadOnlyTargetsAreRe
   EXPECT_EQ(SavePerformanceFile(two, 2, 1297, false, path.c_str(), kDate), kCannotCreateFile);
   ::chmod(path.c_str(), 0644);
   EXPECT_EQ(ReadAll(path), before);
+}
+
+// A tempo travels in a "beat" chunk after the data, counted in the RIFF size; a file without one
+// keeps its layout, and a malformed chunk costs the tempo, never the notes.
+TEST(PerformanceFile, TheTempoChunkIsWrittenOnlyWithATempoAndAMalformedOneIsIgnored) {
+  const std::vector<PerformanceEvent> events = {{0, 256, 0x001E0001, 0}, {500, 257, 0xC01E0001, 0}};
+  const Bytes plain = SaveToBytes(events);
+  const std::string path = TempPath("tempo.qji");
+  const Tempo tempo{500000, 6, 8, 1500};
+  ASSERT_EQ(SavePerformanceFile(events.data(), 2, 1297, false, path.c_str(), kDate, tempo),
+            nullptr);
+  const Bytes file = ReadAll(path);
+  ASSERT_EQ(file.size(), plain.size() + 20);
+  EXPECT_TRUE(std::equal(plain.begin() + 8, plain.end(), file.begin() + 8));
+  EXPECT_EQ(ReadLe32(file.data() + 4), file.size() - 8);
+  const Bytes chunk(file.end() - 20, file.end());
+  // clang-format off
+  EXPECT_EQ(chunk, (Bytes{'b', 'e', 'a', 't', 12, 0, 0, 0, 0x20, 0xA1, 0x07, 0x00,
+                          6, 8, 0, 0, 0xDC, 0x05, 0, 0}));
+  // clang-format on
+  LoadedPerformance loaded;
+  ASSERT_EQ(LoadPerformanceFile(path.c_str(), &loaded), nullptr);
+  EXPECT_EQ(loaded.tempo, tempo);
+  EXPECT_EQ(loaded.events.count(), 2u);
+
+  for (const auto& [at, value] : std::vector<std::pair<size_t, uint8_t>>{
+           {4, 10},    // the chunk's size
+           {12, 13},   // a numerator above 12
+           {13, 3},    // a denominator that is not 2, 4 or 8
+           {10, 0x40}  // more than 2000000 microseconds a quarter
+       }) {
+    Bytes bad = file;
+    bad[file.size() - 20 + at] = value;
+    LoadedPerformance read;
+    ASSERT_EQ(LoadBytes(bad, &read), nullptr) << at;
+    EXPECT_FALSE(read.tempo.known()) << at;
+    EXPECT_EQ(read.events.count(), 2u);
+  }
 }
 
 }  // namespace
