@@ -17,7 +17,8 @@ AppController::AppController(const AppServices& s)
       playbackBuffer_(s.reallocate),
       recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
       playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink, s.scheduling),
-      file_(document_, events_, playbackBuffer_, state_, s.ui, s.calendar) {
+      file_(document_, events_, playbackBuffer_, state_, s.ui, s.calendar),
+      metronome_(state_, midi_, s.ui, s.clock, s.timers, s.clickSink) {
   engine_.SetRecorder(&recorder_);
 }
 
@@ -41,6 +42,7 @@ bool AppController::OnCreate(const char* commandLine) {
 bool AppController::Create(const char* commandLine) {
   if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_)) return false;
   file_.LoadAtStartup(commandLine);
+  UpdateScoreMenu();
   return true;
 }
 
@@ -56,7 +58,9 @@ void AppController::OnKey(const KeyEvent& key) {
 }
 
 void AppController::OnChar(uint32_t character) {
-  if (character == 27 && state_.switchedOn) engine_.OnEscape();
+  if (character != 27 || !state_.switchedOn) return;
+  engine_.OnEscape();
+  metronome_.OnEscape();
 }
 
 void AppController::OnFocusLost() { engine_.ReleaseLiveKeys(); }
@@ -70,7 +74,18 @@ void AppController::OnBar(int controlId, BarAction action, int position) {
 }
 
 intptr_t AppController::OnCommand(unsigned commandId) {
-  return Guarded(intptr_t{0}, [&] { return Command(commandId); });
+  return Guarded(intptr_t{0}, [&] {
+    const intptr_t result = Command(commandId);
+    UpdateScoreMenu();
+    return result;
+  });
+}
+
+void AppController::UpdateScoreMenu() {
+  const bool takeTempo = !events_.empty() && !recorder_.state().recording && !playingRow_;
+  if (takeTempo == takeTempoEnabled_) return;
+  takeTempoEnabled_ = takeTempo;
+  ui_.EnableMenuItem(CMD_TAKE_TEMPO, takeTempo);
 }
 
 intptr_t AppController::Command(unsigned commandId) {
@@ -97,10 +112,15 @@ intptr_t AppController::Command(unsigned commandId) {
     engine_.OnBassCommand();
   } else if (id == CMD_SWITCH_ON) {
     devices_.SwitchOn();
+    metronome_.Follow();
   } else if (id == CMD_SWITCH_OFF) {
     devices_.SwitchOff();
+    metronome_.Follow();
   } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {
     devices_.ChooseDevice(id);
+    metronome_.Follow(true);  // a new bar on the new device
+  } else if (id >= CMD_SCORE_FIRST && id <= CMD_SCORE_LAST) {
+    if (!metronome_.OnCommand(id, document_, events_)) ui_.Invalidate(true);
   } else if (id >= CMD_CHANNEL_BASE && id <= CMD_CHANNEL_LAST) {
     engine_.OnChannelCommand(id - CMD_CHANNEL_BASE);
   } else if (id >= CMD_PROGRAM_BASE) {
@@ -116,9 +136,12 @@ void AppController::OnRecordStart() {
   // on load and close. Switched off, the recorder only says so, and nothing is asked.
   if (state_.switchedOn && !file_.MayDiscardChanges()) return;
   recorder_.StartRecording();
+  if (!recorder_.state().recording) return;
   // A new take is a new document: the file it replaced is never saved over unless the player
-  // chooses it by name.
-  if (recorder_.state().recording) file_.BecomeUntitled();
+  // chooses it by name. With the metronome clicking it has the metronome's tempo and its bars
+  // begin after the count-in.
+  file_.BecomeUntitled();
+  document_.tempo = metronome_.OnRecordingStarted(recorder_.state().startTime);
 }
 
 void AppController::OnPlay(bool loop) {
@@ -129,7 +152,9 @@ void AppController::OnPlay(bool loop) {
   ApplyTransportRow(TransportRow::Playing, document_.modified, ui_);
   playingRow_ = true;
   // Nothing sounds when the chain cannot start; the Playing row stays until the user stops.
-  playback_.StartPlayback(loop);
+  if (playback_.StartPlayback(loop)) {
+    metronome_.OnPlaybackRound(document_.tempo, playback_.state().roundStartMs);
+  }
 }
 
 void AppController::OnPlayStop() {
@@ -140,6 +165,7 @@ void AppController::OnPlayStop() {
   // the natural end the last events are still on their way and belong to the performance.
   ui_.FlushPendingPlayEvents(playback_.ranToEnd());
   engine_.StopAllNotes();
+  metronome_.OnPlaybackStopped();
   ui_.Invalidate(true);
 }
 
@@ -147,13 +173,21 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   if (!state_.switchedOn) return;
   // Only events of the current PlaybackBuffer; anything else is stale.
   if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
+  // A loop's next round begins: the clicks follow its bars.
+  if (index == 0) metronome_.OnPlaybackRound(document_.tempo, playback_.state().roundStartMs);
   const PerformanceEvent& event = events[index];
   engine_.ReplayKey(event.message == kKeyDownMessage, KeySlotOf(event.keyData), event.octaveShift);
 }
 
-std::string AppController::RecordingIndicator() const {
-  if (!recorder_.state().recording) return "";
-  return RecordingIndicatorText(recorder_.ElapsedMs());
+void AppController::OnClick(uint32_t generation, int64_t click, bool start) {
+  metronome_.OnClick(generation, click, start);
+}
+
+IndicatorState AppController::Indicator() const {
+  const bool recording = recorder_.state().recording;
+  const IndicatorState beat = metronome_.Indicator(recording);
+  if (!beat.text.empty() || !recording) return beat;
+  return IndicatorState{RecordingIndicatorText(recorder_.ElapsedMs()), IndicatorDot::Red};
 }
 
 void AppController::OnStartupTimer() {

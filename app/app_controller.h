@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/metronome_control.h"
 #include "engine/clock.h"
 #include "engine/device_control.h"
 #include "engine/midi_output.h"
@@ -29,6 +30,7 @@ struct AppServices {
   Clock& clock;
   OneShotTimerService& timers;
   PlaybackSink& playbackSink;
+  ClickSink& clickSink;
   Calendar& calendar;
   // Chained delays exist only as a baseline for timing measurements.
   Scheduling scheduling = Scheduling::Timeline;
@@ -63,10 +65,13 @@ class AppController {
   // The play timer set after a start-up load ran out: plays the file once, unless the user has
   // started recording or playing meanwhile.
   void OnStartupTimer();
+  // A metronome click (its start or its end) that the timer thread posted.
+  void OnClick(uint32_t generation, int64_t click, bool start);
   // The periodic tick that runs while recording.
   void OnRecordingTick() { recorder_.OnTick(); }
-  // What the recording indicator shows ("录音中 1:05"), or "" when not recording.
-  std::string RecordingIndicator() const;
+  // What the recording indicator's place shows: the recording ("录音中 1:05"), its count-in,
+  // the metronome's beat, or nothing.
+  IndicatorState Indicator() const;
   // The user asks to close the main window: true when it may be destroyed.
   bool OnCloseRequest();
   // The desktop session is ending: true when it may end.
@@ -79,6 +84,7 @@ class AppController {
   const PlaybackBuffer& playbackBuffer() const { return playbackBuffer_; }
   const Playback& playback() const { return playback_; }
   const Recorder& recorder() const { return recorder_; }
+  const MetronomeControl& metronome() const { return metronome_; }
   NoteEngine& engine() { return engine_; }
 
  private:
@@ -92,6 +98,8 @@ class AppController {
   void OnPlay(bool loop);
   void OnPlayStop();
   intptr_t OnFileCommand(unsigned commandId);
+  // The menu items whose availability depends on the performance and the transport.
+  void UpdateScoreMenu();
 
   PlayerState state_;
   UiEffects& ui_;
@@ -104,7 +112,9 @@ class AppController {
   Recorder recorder_;
   Playback playback_;
   Document file_;
-  bool playingRow_ = false;  // the transport shows the Playing row
+  MetronomeControl metronome_;
+  bool playingRow_ = false;        // the transport shows the Playing row
+  bool takeTempoEnabled_ = false;  // 设为录音的速度 is available
 };
 
 }  // namespace velmira

@@ -77,6 +77,22 @@ MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerStat
   return menu;
 }
 
+// 乐谱: the metronome (the score and the lessons come after it).
+MenuItem ScoreMenu() {
+  MenuItem menu = Popup("乐谱(&J)");
+  menu.items.push_back(Setting(CMD_METRONOME, "节拍器(&M)", false));
+  menu.items.push_back(Command(CMD_TEMPO, "速度(&T)..."));
+  MenuItem metre = Popup("拍号(&B)");
+  const char* const metres[] = {"2/4", "3/4", "4/4", "6/8"};
+  for (int m = 0; m < 4; ++m) {
+    metre.items.push_back(Setting(CMD_METRE_FIRST + m, metres[m], CMD_METRE_FIRST + m == 1364));
+  }
+  menu.items.push_back(std::move(metre));
+  menu.items.push_back(Setting(CMD_COUNT_IN, "预备拍(&C)", true));
+  menu.items.push_back(Command(CMD_TAKE_TEMPO, "设为录音的速度(&A)", true));
+  return menu;
+}
+
 }  // namespace
 
 MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state) {
@@ -121,6 +137,8 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
     channels.items.push_back(Setting(CMD_CHANNEL_BASE + c, label, c == 0));
   }
   bar.popups.push_back(std::move(channels));
+
+  bar.popups.push_back(ScoreMenu());
 
   MenuItem help = Popup("帮助(&H)");
   help.items.push_back(Command(CMD_HELP, "帮助(&H)"));

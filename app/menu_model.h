@@ -24,7 +24,7 @@ struct MenuBar {
   std::vector<MenuItem> popups;
 };
 
-// Builds the eight popups for deviceCount devices (at least 1). When the MIDI mapper's name
+// Builds the nine popups for deviceCount devices (at least 1). When the MIDI mapper's name
 // cannot be read the mapper is left out and state.outputDevice becomes 0.
 MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state);
 

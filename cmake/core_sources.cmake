@@ -4,6 +4,7 @@ set(VELMIRA_CORE_SOURCES
   commands/instrument_table.cpp
   app/menu_model.cpp
   app/menu_dump.cpp
+  app/metronome_control.cpp
   app/output_start.cpp
   engine/device_control.cpp
   engine/key_map.cpp
@@ -19,6 +20,7 @@ set(VELMIRA_CORE_SOURCES
   record/performance_file.cpp
   record/midi_export.cpp
   record/event_buffer.cpp
+  record/metronome.cpp
   record/playback.cpp
   record/recorder.cpp
   record/tempo.cpp

@@ -8,6 +8,7 @@ target_link_libraries(velmira_win32 PUBLIC velmira_core winmm)
 # The Win32 shell, shared by velmira.exe and its simulation build.
 add_library(velmira_shell STATIC
   win32/about.cpp
+  win32/ask_text.cpp
   win32/bar_tips.cpp
   win32/help.cpp
   win32/shell_resources.cpp

@@ -28,6 +28,26 @@ constexpr int CMD_KEY_FIRST = 1297;
 constexpr int CMD_KEY_LAST = 1332;
 constexpr int CMD_BASS = 1333;
 
+// The 乐谱 menu: the metronome, the score and the lessons; the songs of the song book.
+constexpr int CMD_METRONOME = 1360;    // 节拍器
+constexpr int CMD_TEMPO = 1361;        // 速度...
+constexpr int CMD_METRE_FIRST = 1362;  // 拍号: 2/4, 3/4, 4/4, 6/8
+constexpr int CMD_METRE_LAST = 1365;
+constexpr int CMD_COUNT_IN = 1366;        // 预备拍
+constexpr int CMD_TAKE_TEMPO = 1367;      // 设为录音的速度
+constexpr int CMD_SHOW_SCORE = 1370;      // 显示简谱
+constexpr int CMD_EXPORT_SCORE = 1371;    // 导出简谱...
+constexpr int CMD_LEARN_SONG = 1380;      // 学习曲谱...
+constexpr int CMD_PLAY_SONG = 1381;       // 播放曲谱
+constexpr int CMD_WAIT_MODE = 1382;       // 等待模式
+constexpr int CMD_FOLLOW_MODE = 1383;     // 跟随模式
+constexpr int CMD_PRACTICE_SPEED = 1384;  // 练习速度...
+constexpr int CMD_STOP_LESSON = 1385;     // 停止学习
+constexpr int CMD_SCORE_FIRST = 1360;     // the menu's range, dispatched before the programs'
+constexpr int CMD_SCORE_LAST = 1399;
+constexpr int CMD_SONG_FIRST = 1400;  // 曲库: one item a song
+constexpr int CMD_SONG_LAST = 1499;
+
 constexpr int IDC_VELOCITY = 1344;
 constexpr int IDC_PITCH_BEND = 1345;
 

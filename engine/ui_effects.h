@@ -48,6 +48,9 @@ class UiEffects {
   // The open, save and export dialogs, starting from the suggested path (a folder, a file, or
   // empty); on confirmation *chosen receives the full path.
   virtual bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) = 0;
+  // A small dialog that asks for one line of text (a number); *text holds what it starts with
+  // and receives the answer. False when the player cancels.
+  virtual bool AskText(const char* caption, const char* prompt, std::string* text) = 0;
   // Window timer 1 of the main window, which sends the play command when it fires.
   virtual void SetPlayTimer(unsigned milliseconds) = 0;
   // While running, a periodic tick of the main window, several times a second, that reaches

@@ -147,7 +147,7 @@ void InstrumentView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   PaintWindow(painter, pictures_, font(),
               WindowPaint{app_->state(), *midi_, caps_, origin_, app_->engine().PedalDown(),
-                          app_->RecordingIndicator(), width(), height(), cellWidth_, cellHeight_});
+                          app_->Indicator(), width(), height(), cellWidth_, cellHeight_});
 }
 
 void InstrumentView::resizeEvent(QResizeEvent*) {

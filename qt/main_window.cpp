@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,7 +25,10 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, 
           [this](const PerformanceEvent* events, uint32_t index) {
             if (app_) app_->OnPlayEvent(events, index);
           },
-          [this] { Command(CMD_PLAY_STOP); }),
+          [this] { Command(CMD_PLAY_STOP); },
+          [this](uint32_t generation, int64_t click, bool start) {
+            if (app_ && !shutDown_) app_->OnClick(generation, click, start);
+          }),
       view_(new InstrumentView(pictures, this)) {
   setWindowTitle("Velmira");
   setWindowIcon(QIcon(":/velmira.ico"));
@@ -41,7 +45,7 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, 
     if (app_) app_->OnRecordingTick();
   });
   app_ = std::make_unique<AppController>(
-      AppServices{*midi_, *this, clock_, timers_, sink_, calendar_});
+      AppServices{*midi_, *this, clock_, timers_, sink_, sink_, calendar_});
   app_->SetDrawer(view_);
   // The end of the desktop session asks as closing the window does; No ends without saving.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
@@ -198,6 +202,15 @@ bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
   *chosen = chooser.selectedFiles().first().toStdString();
   return true;
+}
+
+bool MainWindow::AskText(const char* caption, const char* prompt, std::string* text) {
+  bool confirmed = false;
+  const QString answer =
+      QInputDialog::getText(this, QString::fromUtf8(caption), QString::fromUtf8(prompt),
+                            QLineEdit::Normal, QString::fromUtf8(text->c_str()), &confirmed);
+  if (confirmed) *text = answer.toStdString();
+  return confirmed;
 }
 
 void MainWindow::SetPlayTimer(unsigned milliseconds) {

@@ -45,6 +45,7 @@ class MainWindow final : public QMainWindow, public UiEffects {
   void EnableButton(int buttonId, bool enabled) override;
   void FlushPendingPlayEvents(bool deliver) override;
   bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) override;
+  bool AskText(const char* caption, const char* prompt, std::string* text) override;
   void SetPlayTimer(unsigned milliseconds) override;
   void SetRecordingTick(bool running) override;
   void InvalidateRecordingIndicator() override;

@@ -56,15 +56,16 @@ void PaintPedal(QPainter& painter, const Pictures& pictures, const KeyboardOrigi
 }
 
 void PaintRecordingIndicator(QPainter& painter, const RecordingIndicatorLayout& at,
-                             const std::string& text) {
+                             const IndicatorState& indicator) {
   const QRect box = ToQRect(at.box);
   painter.save();
   painter.setClipRect(box);
   painter.fillRect(box, painter.background());
-  Text(painter, at.text, text);
+  Text(painter, at.text, indicator.text);
   painter.restore();
-  painter.setPen(QColor(255, 0, 0));
-  painter.setBrush(QColor(255, 0, 0));
+  const Rgb colour = DotColour(indicator.dot);
+  painter.setPen(QColor(colour.r, colour.g, colour.b));
+  painter.setBrush(QColor(colour.r, colour.g, colour.b));
   painter.drawEllipse(QRect(at.dot.left, at.dot.top, at.dot.right - at.dot.left - 1,
                             at.dot.bottom - at.dot.top - 1));
 }
@@ -104,8 +105,8 @@ void PaintWindow(QPainter& painter, const Pictures& pictures, const QFont& textF
   const int cell = InstrumentPictureIndex(p.state.channel, p.state.program);
   painter.drawImage(QPoint(at.picture.x, at.picture.y), pictures.instruments,
                     QRect(kPictureWidth * cell, 0, kPictureWidth, kPictureHeight));
-  if (!p.recordingIndicator.empty() && at.recording.shown) {
-    PaintRecordingIndicator(painter, at.recording, p.recordingIndicator);
+  if (!p.indicator.text.empty() && at.recording.shown) {
+    PaintRecordingIndicator(painter, at.recording, p.indicator);
   }
 }
 

@@ -11,6 +11,7 @@
 #include "engine/midi_output_service.h"
 #include "engine/player_state.h"
 #include "view/keyboard_geometry.h"
+#include "view/window_layout.h"
 
 class QPainter;
 class QFont;
@@ -41,7 +42,7 @@ struct WindowPaint {
   const CapStates& caps;
   const KeyboardOrigin& origin;
   bool pedalDown;
-  std::string recordingIndicator;  // empty while not recording
+  IndicatorState indicator;  // what the recording indicator's place shows
   int width, height, cellWidth, cellHeight;
 };
 

@@ -26,6 +26,16 @@ void QtPlaybackSink::DeliverOne() {
   play_(next.events, next.index);
 }
 
+void QtPlaybackSink::PostClick(uint32_t generation, int64_t click, bool start) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return;
+  }
+  QMetaObject::invokeMethod(
+      receiver_, [this, generation, click, start] { click_(generation, click, start); },
+      Qt::QueuedConnection);
+}
+
 void QtPlaybackSink::SendStopCommand() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (closed_) return;

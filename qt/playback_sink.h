@@ -10,22 +10,29 @@
 #include <functional>
 #include <mutex>
 
+#include "record/metronome.h"
 #include "record/playback.h"
 
 class QObject;
 
 namespace velmira {
 
-class QtPlaybackSink final : public PlaybackSink {
+class QtPlaybackSink final : public PlaybackSink, public ClickSink {
  public:
   using PlayEventHandler = std::function<void(const PerformanceEvent*, uint32_t)>;
-  // receiver lives on the window thread; play and stop are called there.
-  QtPlaybackSink(QObject* receiver, PlayEventHandler play, std::function<void()> stop)
-      : receiver_(receiver), play_(std::move(play)), stop_(std::move(stop)) {}
+  using ClickHandler = std::function<void(uint32_t, int64_t, bool)>;
+  // receiver lives on the window thread; play, stop and click are called there.
+  QtPlaybackSink(QObject* receiver, PlayEventHandler play, std::function<void()> stop,
+                 ClickHandler click)
+      : receiver_(receiver),
+        play_(std::move(play)),
+        stop_(std::move(stop)),
+        click_(std::move(click)) {}
 
   // Timer thread.
   void PostPlayEvent(const PerformanceEvent* events, uint32_t index) override;
   void SendStopCommand() override;
+  void PostClick(uint32_t generation, int64_t click, bool start) override;
 
   // Window thread: the events still waiting, handled now (deliver) or dropped.
   void Flush(bool deliver);
@@ -43,6 +50,7 @@ class QtPlaybackSink final : public PlaybackSink {
   QObject* receiver_;
   PlayEventHandler play_;
   std::function<void()> stop_;
+  ClickHandler click_;
   std::mutex mutex_;
   std::condition_variable stopHandled_;
   std::deque<Pending> pending_;

@@ -31,7 +31,8 @@ bool Playback::StartPlayback(bool loop) {
 bool Playback::StartChainLocked() {
   state_.position = 0;
   const uint32_t first = std::max(buffer_.events()[0].deltaMs, state_.resolutionMs);
-  return ArmLocked(clock_.NowMs() + first);
+  state_.roundStartMs = clock_.NowMs();
+  return ArmLocked(state_.roundStartMs + first);
 }
 
 uint32_t Playback::DelayUntilLocked(uint32_t target) {

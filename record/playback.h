@@ -31,6 +31,8 @@ struct PlaybackState {
   uint32_t timerId = 0;       // the armed one-shot timer, 0 when none
   bool active = false;        // a chain runs and holds a resolution request
   uint32_t targetMs = 0;      // clock time at which event `position` is due
+  uint32_t roundStartMs = 0;  // clock time the round (the whole playback, or a loop's round)
+                              // started, the time origin of its events
 };
 
 // How a delay is chosen when the next timer is armed.

@@ -37,7 +37,7 @@ KeyboardOrigin g_origin;
 
 LRESULT CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin, false, "");
+    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin, false, {});
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

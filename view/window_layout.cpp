@@ -85,6 +85,19 @@ std::string RecordingIndicatorText(uint32_t elapsedMs) {
   return text;
 }
 
+Rgb DotColour(IndicatorDot dot) {
+  switch (dot) {
+    case IndicatorDot::Red: return Rgb{255, 0, 0};
+    case IndicatorDot::Green: return Rgb{0, 170, 0};
+    case IndicatorDot::Grey: break;
+  }
+  return Rgb{140, 140, 140};
+}
+
+std::string CountInText(int beatsToCome) { return "预备 " + std::to_string(beatsToCome); }
+
+std::string BeatText(int beat) { return "节拍 " + std::to_string(beat); }
+
 int InstrumentPictureIndex(int channel, int program) {
   if (channel == 9) return 14;  // the General MIDI drum channel
   if (program < 80) return program / 8;

@@ -54,6 +54,22 @@ RecordingIndicatorLayout LayoutRecordingIndicator(int width, int height, int cel
 // "录音中 m:ss" (GBK): whole minutes and seconds.
 std::string RecordingIndicatorText(uint32_t elapsedMs);
 
+// What the recording indicator's place shows: a dot and a text. While recording the dot is red
+// beside "录音中 1:05"; while the metronome clicks it lights on each click, red on the first beat
+// of a bar and green on the others, grey between, beside "预备 3" (the count-in's beats still to
+// come) or "节拍 2" (the beat of the bar).
+enum class IndicatorDot { Red, Green, Grey };
+struct IndicatorState {
+  std::string text;  // empty: nothing is shown
+  IndicatorDot dot = IndicatorDot::Red;
+};
+struct Rgb {
+  uint8_t r, g, b;
+};
+Rgb DotColour(IndicatorDot dot);
+std::string CountInText(int beatsToCome);
+std::string BeatText(int beat);
+
 struct PaintLayout {
   Point switchText;  // "开启" / "关闭"
   Point deviceName;

@@ -20,14 +20,18 @@ namespace velmira {
 
 namespace {
 
-// Posts play events to the main window and sends it the stop command, from the timer thread.
-class WindowPlaybackSink final : public PlaybackSink {
+// Posts play events and metronome clicks to the main window and sends it the stop command, from
+// the timer threads.
+class WindowPlaybackSink final : public PlaybackSink, public ClickSink {
  public:
   HWND window = nullptr;
   void PostPlayEvent(const PerformanceEvent* events, uint32_t index) override {
     PostMessageA(window, MSG_PLAY_EVENT, reinterpret_cast<WPARAM>(events), index);
   }
   void SendStopCommand() override { SendMessageA(window, WM_COMMAND, CMD_PLAY_STOP, 0); }
+  void PostClick(uint32_t generation, int64_t click, bool start) override {
+    PostMessageA(window, MSG_CLICK, generation, static_cast<LPARAM>(click * 2 + (start ? 1 : 0)));
+  }
 };
 
 // Everything that lives with the main window. It is deleted only after the message loop has
@@ -106,7 +110,7 @@ LRESULT OnCreate(HWND window) {
   g_main->sink.window = window;
   g_main->app = std::make_unique<AppController>(
       AppServices{*g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink,
-                  g_main->calendar, PlaybackScheduling()});
+                  g_main->sink, g_main->calendar, PlaybackScheduling()});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
@@ -224,7 +228,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
-                      g_main->keyboardOrigin, app.engine().PedalDown(), app.RecordingIndicator());
+                      g_main->keyboardOrigin, app.engine().PedalDown(), app.Indicator());
       return 0;
     case WM_LBUTTONDOWN: {
       const int slot =
@@ -253,6 +257,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       } else if (wParam == kRecordingTimer) {
         app.OnRecordingTick();
       }
+      return 0;
+    case MSG_CLICK:
+      app.OnClick(static_cast<uint32_t>(wParam), static_cast<int64_t>(lParam) >> 1,
+                  (lParam & 1) != 0);
       return 0;
     case MSG_PLAY_EVENT:
       WithKeyDrawing(window, [&] {

@@ -8,6 +8,9 @@ namespace velmira {
 // The message that carries one playback event to the main window: the event array in wParam,
 // the event's index in lParam.
 constexpr UINT MSG_PLAY_EVENT = WM_USER + 1;
+// A metronome click: its generation in wParam, the click's number times 2 in lParam, plus 1 for
+// its start (0 for its end).
+constexpr UINT MSG_CLICK = WM_USER + 2;
 
 // The main window's timers: 1 plays a file loaded at start-up, 2 ticks while recording.
 constexpr UINT_PTR kPlayTimer = 1;

@@ -37,13 +37,15 @@ void Text(HDC dc, Point at, const char* text) {
   TextOutA(dc, at.x, at.y, text, static_cast<int>(std::strlen(text)));
 }
 
-// The text on the background, clipped to the box, then the red dot.
-void DrawRecordingIndicator(HDC dc, const RecordingIndicatorLayout& at, const std::string& text) {
+// The text on the background, clipped to the box, then the dot.
+void DrawRecordingIndicator(HDC dc, const RecordingIndicatorLayout& at,
+                            const IndicatorState& indicator) {
   const RECT box{at.box.left, at.box.top, at.box.right, at.box.bottom};
-  ExtTextOutA(dc, at.text.x, at.text.y, ETO_OPAQUE | ETO_CLIPPED, &box, text.c_str(),
-              static_cast<UINT>(text.size()), nullptr);
-  HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
-  HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  ExtTextOutA(dc, at.text.x, at.text.y, ETO_OPAQUE | ETO_CLIPPED, &box, indicator.text.c_str(),
+              static_cast<UINT>(indicator.text.size()), nullptr);
+  const Rgb colour = DotColour(indicator.dot);
+  HBRUSH brush = CreateSolidBrush(RGB(colour.r, colour.g, colour.b));
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(colour.r, colour.g, colour.b));
   HGDIOBJ oldBrush = SelectObject(dc, brush);
   HGDIOBJ oldPen = SelectObject(dc, pen);
   Ellipse(dc, at.dot.left, at.dot.top, at.dot.right, at.dot.bottom);
@@ -57,7 +59,7 @@ void DrawRecordingIndicator(HDC dc, const RecordingIndicatorLayout& at, const st
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
                      const KeyboardOrigin& origin, bool pedalDown,
-                     const std::string& recordingIndicator) {
+                     const IndicatorState& indicator) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   DrawKeyboard(dc, origin, pedalDown);
@@ -79,8 +81,8 @@ void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& m
   SelectObject(pictures, previous);
   DeleteDC(pictures);
 
-  if (!recordingIndicator.empty() && at.recording.shown) {
-    DrawRecordingIndicator(dc, at.recording, recordingIndicator);
+  if (!indicator.text.empty() && at.recording.shown) {
+    DrawRecordingIndicator(dc, at.recording, indicator);
   }
   EndPaint(window, &paint);
 }

@@ -8,6 +8,7 @@
 #include "engine/midi_output_service.h"
 #include "engine/player_state.h"
 #include "view/keyboard_geometry.h"
+#include "view/window_layout.h"
 #include "win32/main_window.h"
 
 namespace velmira {
@@ -26,7 +27,6 @@ void LayoutMainWindow(HWND window, int width, int height, const MainWindowContro
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin, bool pedalDown,
-                     const std::string& recordingIndicator);
+                     const KeyboardOrigin& origin, bool pedalDown, const IndicatorState& indicator);
 
 }  // namespace velmira

@@ -6,6 +6,7 @@
 #include "commands/command_ids.h"
 #include "view/window_layout.h"
 #include "win32/about.h"
+#include "win32/ask_text.h"
 #include "win32/help.h"
 #include "win32/menu.h"
 
@@ -102,6 +103,10 @@ bool Win32UiEffects::ChooseFile(FileDialog dialog, const std::string& suggested,
   if (!confirmed) return false;
   *chosen = path;
   return true;
+}
+
+bool Win32UiEffects::AskText(const char* caption, const char* prompt, std::string* text) {
+  return AskTextBox(window_, caption, prompt, text);
 }
 
 void Win32UiEffects::SetPlayTimer(unsigned milliseconds) {

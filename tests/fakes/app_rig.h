@@ -8,11 +8,13 @@
 namespace velmira::testing {
 
 struct AppRig {
-  AppRig() = default;
+  AppRig() { timers.clock = &clock; }
   // With the memory of both event buffers taken from the given allocator.
   explicit AppRig(Reallocate reallocate)
-      : app{AppServices{service, ui, clock, timers, sink, calendar, Scheduling::Timeline,
-                        reallocate}} {}
+      : app{AppServices{service, ui, clock, timers, sink, sink, calendar, Scheduling::Timeline,
+                        reallocate}} {
+    timers.clock = &clock;
+  }
 
   FakeMidiService service;
   FakeUi ui;
@@ -20,7 +22,7 @@ struct AppRig {
   FakeTimers timers;
   RecordingSink sink;
   FixedCalendar calendar;
-  AppController app{AppServices{service, ui, clock, timers, sink, calendar}};
+  AppController app{AppServices{service, ui, clock, timers, sink, sink, calendar}};
   Mods modifiers;  // held for the strokes of Down(), as a user holds Shift or Ctrl
 
   void Down(int scan) { app.OnKey(testing::Down(scan, modifiers)); }

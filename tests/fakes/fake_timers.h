@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/clock.h"
+#include "record/metronome.h"
 #include "record/playback.h"
 #include "record/timer_service.h"
 
@@ -32,7 +33,9 @@ class FakeTimers : public OneShotTimerService {
     TimerCallback callback;
     void* context;
     bool live;
+    uint32_t dueAt;  // by the clock below, when one is given
   };
+  ManualClock* clock = nullptr;
   uint32_t periodMax = 1000000;
   bool capsFail = false;
   int armsUntilFailure = -1;  // arms that succeed before every later one fails; -1 never
@@ -53,7 +56,8 @@ class FakeTimers : public OneShotTimerService {
     if (armsUntilFailure == 0) return 0;
     if (armsUntilFailure > 0) --armsUntilFailure;
     const uint32_t id = static_cast<uint32_t>(armed.size()) + 1;
-    armed.push_back({id, delayMs, resolutionMs, callback, context, true});
+    armed.push_back({id, delayMs, resolutionMs, callback, context, true,
+                     clock != nullptr ? clock->now + delayMs : 0});
     return id;
   }
   void Kill(uint32_t id) override {
@@ -76,9 +80,31 @@ class FakeTimers : public OneShotTimerService {
     }
     return false;
   }
+
+  // With a clock: fires the live timer due first, moving the clock to its due time.
+  bool FireEarliest() {
+    Armed* first = nullptr;
+    for (Armed& a : armed) {
+      if (a.live && (first == nullptr || static_cast<int32_t>(a.dueAt - first->dueAt) < 0)) {
+        first = &a;
+      }
+    }
+    if (first == nullptr) return false;
+    first->live = false;
+    if (static_cast<int32_t>(first->dueAt - clock->now) > 0) clock->now = first->dueAt;
+    first->callback(first->context);
+    return true;
+  }
 };
 
-class RecordingSink : public PlaybackSink {
+struct PostedClick {
+  uint32_t generation;
+  int64_t click;
+  bool start;
+  uint32_t at;
+};
+
+class RecordingSink : public PlaybackSink, public ClickSink {
  public:
   std::vector<uint32_t> posted;  // indexes
   std::vector<uint32_t> postedAt;
@@ -89,6 +115,10 @@ class RecordingSink : public PlaybackSink {
     postedAt.push_back(clock != nullptr ? clock->now : 0);
   }
   void SendStopCommand() override { ++stops; }
+  std::vector<PostedClick> clicks;
+  void PostClick(uint32_t generation, int64_t click, bool start) override {
+    clicks.push_back({generation, click, start, clock != nullptr ? clock->now : 0});
+  }
 };
 
 }  // namespace velmira::testing

@@ -84,6 +84,16 @@ class FakeUi : public UiEffects {
     chosenFiles.erase(chosenFiles.begin());
     return !chosen->empty();
   }
+  // Answers of the one-line dialogs, in order: the text to confirm; none left cancels.
+  std::vector<std::string> typed;
+  std::vector<std::string> asked;  // the prompts shown
+  bool AskText(const char*, const char* prompt, std::string* text) override {
+    asked.push_back(prompt);
+    if (typed.empty()) return false;
+    *text = typed.front();
+    typed.erase(typed.begin());
+    return true;
+  }
   std::vector<unsigned> playTimers;
   void SetPlayTimer(unsigned ms) override { playTimers.push_back(ms); }
   bool recordingTick = false;

@@ -24,14 +24,14 @@ std::vector<const MenuItem*> Commands(const MenuItem& popup) {
   return out;
 }
 
-TEST(MenuBar, EightPopupsWithTheirInitialStates) {
+TEST(MenuBar, NinePopupsWithTheirInitialStates) {
   testing::FakeMidiService service;
   PlayerState state;
   MenuBar bar = BuildMenuBar(service, 1, state);
-  ASSERT_EQ(bar.popups.size(), 8u);
-  const char* labels[8] = {"开关(&S)", "乐器(&V)", "调式(&M)", "录音(&R)",
-                           "功能(&F)", "设备(&D)", "声道(&C)", "帮助(&H)"};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(bar.popups[i].label, labels[i]);
+  ASSERT_EQ(bar.popups.size(), 9u);
+  const char* labels[9] = {"开关(&S)", "乐器(&V)", "调式(&M)", "录音(&R)", "功能(&F)",
+                           "设备(&D)", "声道(&C)", "乐谱(&J)", "帮助(&H)"};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(bar.popups[i].label, labels[i]);
 
   EXPECT_EQ(bar.popups[0].items[0].label, "打开(&O)\tAlt+O");
   EXPECT_TRUE(bar.popups[0].items[1].checked);
@@ -84,8 +84,20 @@ TEST(MenuBar, EightPopupsWithTheirInitialStates) {
   EXPECT_EQ(channels.items[14].id, 782);
   EXPECT_TRUE(channels.items[0].checked);
 
-  EXPECT_EQ(bar.popups[7].items[0].id, CMD_HELP);
-  EXPECT_EQ(bar.popups[7].items[1].label, "关于(&A)");
+  // 乐谱: the metronome off, 4/4, the count-in on, 设为录音的速度 grey without a performance.
+  const MenuItem& score = bar.popups[7];
+  EXPECT_FALSE(score.items[0].checked);
+  EXPECT_EQ(score.items[2].label, "拍号(&B)");
+  EXPECT_EQ(score.items[2].items[2].label, "4/4");
+  EXPECT_TRUE(score.items[2].items[2].checked);
+  EXPECT_TRUE(score.items[3].checked);
+  EXPECT_TRUE(score.items[4].grayed);
+  for (const MenuItem* item : Commands(score)) {
+    EXPECT_TRUE(item->id >= CMD_SCORE_FIRST && item->id <= CMD_SCORE_LAST) << item->label;
+  }
+
+  EXPECT_EQ(bar.popups[8].items[0].id, CMD_HELP);
+  EXPECT_EQ(bar.popups[8].items[1].label, "关于(&A)");
 
   std::set<int> seen;
   for (const MenuItem& popup : bar.popups)

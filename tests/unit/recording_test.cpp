@@ -71,10 +71,10 @@ TEST(Recording, TheIndicatorShowsTheRecordersClockAndTicksOnlyWhileRecording) {
   rig.At(71000);
   rig.app.OnRecordingTick();
   EXPECT_EQ(rig.ui.indicatorRepaints, repaints + 1);
-  EXPECT_EQ(rig.app.RecordingIndicator(), "录音中 1:01");
+  EXPECT_EQ(rig.app.Indicator().text, "录音中 1:01");
   rig.app.OnCommand(CMD_RECORD_STOP);
   EXPECT_FALSE(rig.ui.recordingTick);
-  EXPECT_EQ(rig.app.RecordingIndicator(), "");
+  EXPECT_EQ(rig.app.Indicator().text, "");
 }
 
 TEST(Recording, DeltaIsTakenModulo2To32) {
