@@ -15,16 +15,6 @@ constexpr int kAccentNote = 76;  // high wood block
 constexpr int kBeatNote = 77;    // low wood block
 constexpr int kClickVelocity = 100;
 
-// The clock time of the first key-down, from the events' origin; the origin when there is none.
-uint32_t FirstKeyDownMs(const EventBuffer& events) {
-  uint32_t at = 0;
-  for (uint32_t i = 0; i < events.count(); ++i) {
-    at += events.events()[i].deltaMs;
-    if (events.events()[i].message == kKeyDownMessage) return at;
-  }
-  return 0;
-}
-
 bool ParseBpm(const std::string& text, int* bpm) {
   const char* start = text.c_str();
   char* end = nullptr;
@@ -50,9 +40,9 @@ Tempo MetronomeControl::SettingsTempo(uint32_t downbeatMs) const {
 void MetronomeControl::Restart(uint32_t originMs, const Tempo& tempo, int64_t firstClick) {
   sounding_ = false;
   lastClick_ = firstClick;
-  metronome_.Start(ClickSchedule{originMs, QuarterMs(tempo) * BeatQuarters(tempo),
-                                 BeatsPerBar(tempo)},
-                   firstClick);
+  metronome_.Start(
+      ClickSchedule{originMs, QuarterMs(tempo) * BeatQuarters(tempo), BeatsPerBar(tempo)},
+      firstClick);
   ui_.InvalidateRecordingIndicator();
 }
 
@@ -72,8 +62,9 @@ bool MetronomeControl::OnCommand(int id, DocumentState& document, const EventBuf
   } else if (id == CMD_TAKE_TEMPO) {
     if (events.empty()) return true;
     // The metronome's tempo and metre; the bar line the performance has, else its first note.
-    const uint32_t downbeat =
-        document.tempo.known() ? document.tempo.downbeatMs : FirstKeyDownMs(events);
+    const uint32_t downbeat = document.tempo.known()
+                                  ? document.tempo.downbeatMs
+                                  : FirstKeyDownMs(events.events(), events.count());
     document.tempo = SettingsTempo(downbeat);
     document.modified = true;
     ui_.EnableMenuItem(CMD_SAVE, true);

@@ -18,11 +18,11 @@
 namespace velmira {
 
 struct MetronomeSettings {
-  bool on = false;       // 节拍器 ticked
-  int bpm = 90;          // quarter notes per minute
+  bool on = false;  // 节拍器 ticked
+  int bpm = 90;     // quarter notes per minute
   uint8_t numerator = 4;
   uint8_t denominator = 4;
-  bool countIn = true;   // 预备拍: one bar of clicks before a recording
+  bool countIn = true;  // 预备拍: one bar of clicks before a recording
 };
 
 // The metres of the 拍号 menu, in the order of its items.
@@ -71,11 +71,11 @@ class MetronomeControl {
   Clock& clock_;
   Metronome metronome_;
   MetronomeSettings settings_;
-  uint32_t downbeatMs_ = 0;   // clock time of the bar line of a recording's count-in
+  uint32_t downbeatMs_ = 0;  // clock time of the bar line of a recording's count-in
   bool countingIn_ = false;
-  int64_t lastClick_ = 0;     // the click that sounded last, and whether it still sounds
+  int64_t lastClick_ = 0;  // the click that sounded last, and whether it still sounds
   bool sounding_ = false;
-  uint32_t alignedTo_ = 0;    // the playback round the clicks follow, 0 when none
+  uint32_t alignedTo_ = 0;  // the playback round the clicks follow, 0 when none
 };
 
 }  // namespace velmira

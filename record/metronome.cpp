@@ -41,7 +41,8 @@ void Metronome::Start(const ClickSchedule& schedule, int64_t first) {
 }
 
 bool Metronome::LateLocked(uint32_t now) const {
-  return !nextIsEnd_ && static_cast<int32_t>(now - ClickDueMs(schedule_, next_)) > schedule_.beatMs / 2;
+  return !nextIsEnd_ &&
+         static_cast<int32_t>(now - ClickDueMs(schedule_, next_)) > schedule_.beatMs / 2;
 }
 
 void Metronome::ArmLocked() {

@@ -65,7 +65,7 @@ class Metronome {
   ClickSchedule schedule_;
   bool active_ = false;
   uint32_t generation_ = 0;
-  int64_t next_ = 0;          // the click whose start or end comes next
+  int64_t next_ = 0;  // the click whose start or end comes next
   bool nextIsEnd_ = false;
   uint32_t timerId_ = 0;
   std::atomic<int> callbacksRunning_{0};

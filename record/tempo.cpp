@@ -27,4 +27,13 @@ double QuarterMs(const Tempo& t) { return t.microsPerQuarter / 1000.0; }
 
 double BarMs(const Tempo& t) { return QuarterMs(t) * 4.0 * t.numerator / t.denominator; }
 
+uint32_t FirstKeyDownMs(const PerformanceEvent* events, uint32_t count) {
+  uint32_t at = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    at += events[i].deltaMs;
+    if (events[i].message == 256) return at;
+  }
+  return 0;
+}
+
 }  // namespace velmira

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "record/performance_event.h"
+
 namespace velmira {
 
 struct Tempo {
@@ -41,5 +43,9 @@ double BeatQuarters(const Tempo& tempo);
 int BeatsPerBar(const Tempo& tempo);
 double QuarterMs(const Tempo& tempo);
 double BarMs(const Tempo& tempo);
+
+// Where a performance's bars begin when it gets a tempo and has no bar line yet: its first
+// key-down, in milliseconds from the events' origin (0 without one).
+uint32_t FirstKeyDownMs(const PerformanceEvent* events, uint32_t count);
 
 }  // namespace velmira

@@ -3,10 +3,16 @@
 //
 //   velmira-cli info FILE
 //     stdout: "events: N", "key: ID", "bass: 0|1" (1 only when the header's value is exactly 1),
-//     then one line per event: "<deltaMs> <message> <keyData as %08X> <octaveShift>".
+//     only for a file with a tempo "tempo: BPM N/D US MS" (quarters a minute, the metre,
+//     microseconds a quarter, the bar line in ms), then one line per event:
+//     "<deltaMs> <message> <keyData as %08X> <octaveShift>".
 //   velmira-cli export FILE OUT.mid [--program P] [--key ID] [--bass 0|1]
 //     writes OUT.mid with the file's key signature and bass doubling unless given, program 0
-//     unless given.
+//     unless given (and the file's tempo, if it has one).
+//   velmira-cli tempo FILE BPM [N/D] [--downbeat MS]
+//     gives the performance a tempo (30..300 quarters a minute) and metre (default: the file's,
+//     else 4/4), its bar line at MS (default: the file's, else its first key-down); the file
+//     is replaced safely.
 //
 // Exit codes: 0 done; 1 the file was refused (the program's own message, in UTF-8 with the file
 // name, on stderr) or the export failed (a message on stderr); 2 wrong usage (usage on stderr).
@@ -15,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -22,6 +29,7 @@
 #include "record/document.h"
 #include "record/midi_export.h"
 #include "record/performance_file.h"
+#include "record/tempo.h"
 #include "tools/text_encoding.h"
 
 namespace velmira {
@@ -40,6 +48,10 @@ constexpr const char kUsage[] =
     "      writes the performance as a Standard MIDI File, as the program exports it:\n"
     "      program P (0..127, default 0), the file's key signature and bass doubling\n"
     "      unless --key (one of the 24 key signature ids) or --bass is given\n"
+    "  velmira-cli tempo FILE BPM [N/D] [--downbeat MS]\n"
+    "      gives the performance a tempo of BPM quarters a minute (30..300), the metre N/D\n"
+    "      (N 1..12 over 2, 4 or 8) and its bar line at MS ms; unless given, the file's own\n"
+    "      metre and bar line (4/4 and the first key-down where it has none)\n"
     "exit codes: 0 done, 1 file refused or export failed, 2 wrong usage\n";
 
 void PrintError(const std::string& utf8) { WriteUtf8(stderr, utf8 + "\n"); }
@@ -99,6 +111,11 @@ int Info(const std::vector<std::string>& arguments) {
   std::printf("events: %" PRIu32 "\n", loaded.events.count());
   std::printf("key: %" PRIu32 "\n", loaded.keySignature);
   std::printf("bass: %d\n", loaded.bassDoubling == 1 ? 1 : 0);
+  if (loaded.tempo.known()) {
+    std::printf("tempo: %d %u/%u %" PRIu32 " %" PRIu32 "\n", TempoBpm(loaded.tempo),
+                loaded.tempo.numerator, loaded.tempo.denominator, loaded.tempo.microsPerQuarter,
+                loaded.tempo.downbeatMs);
+  }
   const PerformanceEvent* events = loaded.events.events();
   for (uint32_t i = 0; i < loaded.events.count(); ++i) {
     std::printf("%" PRIu32 " %" PRIu32 " %08" PRIX32 " %" PRId32 "\n", events[i].deltaMs,
@@ -162,19 +179,88 @@ int Export(const std::vector<std::string>& arguments) {
   const PerformanceEvent* events = loaded.events.events();
   const uint32_t count = loaded.events.count();
   const int midiProgram = static_cast<int>(program);
-  if (ExportMidiFile(events, count, keySignature, midiProgram, bassDoubling, out.c_str()) ==
-      nullptr) {
+  if (ExportMidiFile(events, count, keySignature, midiProgram, bassDoubling, out.c_str(),
+                     loaded.tempo) == nullptr) {
     return kExitOk;
   }
   // Tell why: the performance cannot be encoded, or the file cannot be written.
   std::vector<uint8_t> bytes;
-  if (!EncodeMidiFile(events, count, keySignature, midiProgram, bassDoubling, &bytes)) {
+  if (!EncodeMidiFile(events, count, keySignature, midiProgram, bassDoubling, &bytes,
+                      loaded.tempo)) {
     PrintError("velmira-cli: cannot export " + ArgumentToUtf8(file) +
                ": a pause is longer than a Standard MIDI File can hold");
   } else {
     PrintError("velmira-cli: cannot write " + ArgumentToUtf8(out));
   }
   return kExitFailed;
+}
+
+// "N/D": a numerator of 1 to 12 over 2, 4 or 8.
+bool ParseMetre(const std::string& text, Tempo* tempo) {
+  const size_t slash = text.find('/');
+  long long numerator = 0, denominator = 0;
+  if (slash == std::string::npos ||
+      !ParseInteger(text.substr(0, slash).c_str(), 1, 12, &numerator) ||
+      !ParseInteger(text.substr(slash + 1).c_str(), 2, 8, &denominator) ||
+      (denominator != 2 && denominator != 4 && denominator != 8)) {
+    return false;
+  }
+  tempo->numerator = static_cast<uint8_t>(numerator);
+  tempo->denominator = static_cast<uint8_t>(denominator);
+  return true;
+}
+
+LocalDate Today() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  if (local == nullptr) return LocalDate{1970, 1, 1};
+  return LocalDate{local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
+}
+
+int SetTempo(const std::vector<std::string>& arguments) {
+  std::vector<std::string> positional;
+  long long downbeat = -1;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] != "--downbeat") {
+      if (arguments[i].compare(0, 2, "--") == 0) {
+        return Usage("unknown option " + ArgumentToUtf8(arguments[i]));
+      }
+      positional.push_back(arguments[i]);
+      continue;
+    }
+    if (i + 1 >= arguments.size() ||
+        !ParseInteger(arguments[i + 1].c_str(), 0, UINT32_MAX, &downbeat)) {
+      return Usage("--downbeat takes the bar line's time in milliseconds");
+    }
+    ++i;
+  }
+  if (positional.size() < 2 || positional.size() > 3) {
+    return Usage("tempo takes FILE, BPM and optionally N/D");
+  }
+  long long bpm = 0;
+  if (!ParseInteger(positional[1].c_str(), kSlowestBpm, kFastestBpm, &bpm)) {
+    return Usage("BPM must be a number from 30 to 300, not " + ArgumentToUtf8(positional[1]));
+  }
+  const std::string& file = positional[0];
+  LoadedPerformance loaded;
+  if (!Load(file, &loaded)) return kExitFailed;
+  Tempo tempo = loaded.tempo;
+  if (!tempo.known()) {
+    tempo.downbeatMs = FirstKeyDownMs(loaded.events.events(), loaded.events.count());
+  }
+  tempo.microsPerQuarter = MicrosPerQuarter(static_cast<int>(bpm));
+  if (positional.size() == 3 && !ParseMetre(positional[2], &tempo)) {
+    return Usage("the metre must be N/D (N 1 to 12, D 2, 4 or 8), not " +
+                 ArgumentToUtf8(positional[2]));
+  }
+  if (downbeat >= 0) tempo.downbeatMs = static_cast<uint32_t>(downbeat);
+  if (const char* error = SavePerformanceFile(
+          loaded.events.events(), loaded.events.count(), static_cast<int32_t>(loaded.keySignature),
+          loaded.bassDoubling == 1, file.c_str(), Today(), tempo)) {
+    PrintError(RefusalMessage(error, file));
+    return kExitFailed;
+  }
+  return kExitOk;
 }
 
 int Run(int argc, char** argv) {
@@ -187,6 +273,7 @@ int Run(int argc, char** argv) {
   }
   if (command == "info") return Info(arguments);
   if (command == "export") return Export(arguments);
+  if (command == "tempo") return SetTempo(arguments);
   return Usage("unknown command " + ArgumentToUtf8(command));
 }
 

@@ -146,10 +146,26 @@ class CliTest(unittest.TestCase):
         self.assertEqual((status, err), (0, b""))
         self.assertEqual(out.decode("ascii"), expected_info(events, key, 1 if bass == 1 else 0))
 
+    def test_tempo_sets_a_tempo_that_info_prints_and_only_then(self):
+        file = self.write("tempo.qji", performance_bytes(self.TUNE[:2], key=1297, bass=0))
+        plain = self.read(file)
+        self.assertNotIn("tempo:", self.cli("info", file)[1].decode("ascii"))
+        self.assertEqual(self.cli("tempo", file, "120")[0], 0)  # 4/4, the first key-down
+        self.assertEqual(self.cli("info", file)[1].decode("ascii").splitlines()[3],
+                         "tempo: 120 4/4 500000 0")
+        self.assertEqual(self.cli("tempo", file, "60", "6/8", "--downbeat", "250")[0], 0)
+        lines = self.cli("info", file)[1].decode("ascii").splitlines()
+        self.assertEqual(lines[3], "tempo: 60 6/8 1000000 250")
+        self.assertEqual(lines[4:], expected_info(self.TUNE[:2], 1297, 0).splitlines()[3:])
+        self.assertEqual(len(self.read(file)), len(plain) + 20)
+        for wrong in (["301"], ["90", "5/3"], ["90", "--downbeat", "x"]):
+            with self.subTest(wrong=wrong):
+                self.assert_usage("tempo", file, *wrong)
+
     # --- export ----------------------------------------------------------------------------
 
     # Playable keys (A, D, Q, the minus key), an unplayable one whose pause carries over, long
-    # and short pauses, and octave shifts (which the export does not apply).
+    # and short pauses, and octave shifts.
     EXPORTED = [
         (0, 256, 0x001E0001, 0),
         (250, 257, 0xC01E0001, 0),
