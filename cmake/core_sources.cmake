@@ -14,6 +14,8 @@ set(VELMIRA_CORE_SOURCES
   engine/note_engine.cpp
   engine/note_ledger.cpp
   engine/sim_midi_output.cpp
+  score/jianpu_text.cpp
+  score/notation.cpp
   score/score.cpp
   record/atomic_file.cpp
   record/byte_source.cpp

@@ -7,6 +7,8 @@ file(GLOB VELMIRA_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/
 add_executable(velmira_unit_tests ${VELMIRA_UNIT_TESTS})
 velmira_target_defaults(velmira_unit_tests)
 target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest::gtest_main)
+# The song book and other files of the tree that tests read.
+target_compile_definitions(velmira_unit_tests PRIVATE VELMIRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 include(GoogleTest)
 gtest_discover_tests(velmira_unit_tests DISCOVERY_TIMEOUT 60)
 
