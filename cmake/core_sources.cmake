@@ -17,6 +17,9 @@ set(VELMIRA_CORE_SOURCES
   score/jianpu_text.cpp
   score/notation.cpp
   score/score.cpp
+  score/song.cpp
+  score/tempo_estimate.cpp
+  score/transcribe.cpp
   record/atomic_file.cpp
   record/byte_source.cpp
   record/document.cpp

@@ -89,6 +89,7 @@ class Reader {
 
  private:
   bool Fail(size_t at, const std::string& what);
+  size_t Column(size_t at) const;
   bool Line(size_t begin, size_t end);
   bool Head(size_t begin, size_t end);
   bool Body(size_t begin, size_t end);
@@ -110,15 +111,17 @@ class Reader {
   size_t lineStart_ = 0;  // its first byte
 };
 
-bool Reader::Fail(size_t at, const std::string& what) {
-  // The column in characters, not bytes: the text is UTF-8.
+size_t Reader::Column(size_t at) const {
+  // In characters, not bytes: the text is UTF-8.
   size_t column = 1;
   for (size_t i = lineStart_; i < at && i < text_.size(); ++i) {
     if ((static_cast<unsigned char>(text_[i]) & 0xC0) != 0x80) ++column;
   }
-  char place[48];
-  std::snprintf(place, sizeof place, "第 %zu 行第 %zu 列: ", line_, column);
-  *error_ = place + what;
+  return column;
+}
+
+bool Reader::Fail(size_t at, const std::string& what) {
+  *error_ = TextPlace(static_cast<int>(line_), static_cast<int>(Column(at))) + what;
   return false;
 }
 
@@ -149,7 +152,8 @@ bool Reader::Line(size_t begin, size_t end) {
   while (end > begin && (text_[end - 1] == ' ' || text_[end - 1] == '\t')) --end;
   if (begin == end) return true;
   // A comment: "#" and a blank or the end (a sharp note has a digit after its "#").
-  if (text_[begin] == '#' && (end == begin + 1 || text_[begin + 1] < '0' || text_[begin + 1] > '9')) {
+  if (text_[begin] == '#' &&
+      (end == begin + 1 || text_[begin + 1] < '0' || text_[begin + 1] > '9')) {
     return true;
   }
   if (!headRead_) {
@@ -186,7 +190,8 @@ bool Reader::Head(size_t begin, size_t end) {
   int numerator = 0, denominator = 0;
   char rest = 0;
   if (std::sscanf(metre.c_str(), "%d/%d%c", &numerator, &denominator, &rest) != 2 ||
-      numerator < 1 || numerator > 12 || (denominator != 2 && denominator != 4 && denominator != 8)) {
+      numerator < 1 || numerator > 12 ||
+      (denominator != 2 && denominator != 4 && denominator != 8)) {
     return Fail(begin + from, "应为拍号, 如 2/4 3/4 4/4 6/8");
   }
   score_->numerator = static_cast<uint8_t>(numerator);
@@ -195,7 +200,9 @@ bool Reader::Head(size_t begin, size_t end) {
   size_t number = 0;
   for (const auto& [mark, estimated] :
        {std::pair<std::string, bool>{std::string(kCrotchet) + "=", false},
-        {std::string(kCrotchet) + kAbout, true}, {"q=", false}, {"q~", true}}) {
+        {std::string(kCrotchet) + kAbout, true},
+        {"q=", false},
+        {"q~", true}}) {
     if (tempo.compare(0, mark.size(), mark) == 0) {
       number = mark.size();
       score_->estimated = estimated;
@@ -234,6 +241,8 @@ bool Reader::Add(size_t at, ScoreItem item) {
   int used = 0;
   for (const ScoreItem& i : bar_.items) used += i.length;
   item.start = used;
+  item.line = static_cast<int>(line_);
+  item.column = static_cast<int>(Column(at));
   if (used + item.length > score_->BarLength()) {
     return Fail(at, "这一小节超过了 " + Metre() + " 拍");
   }
@@ -363,6 +372,12 @@ bool Reader::Body(size_t at, size_t end) {
 }
 
 }  // namespace
+
+std::string TextPlace(int line, int column) {
+  char place[48];
+  std::snprintf(place, sizeof place, "第 %d 行第 %d 列: ", line, column);
+  return place;
+}
 
 bool ReadJianpuText(const std::string& text, Score* score, std::string* error) {
   Reader reader(text, score, error);

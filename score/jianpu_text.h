@@ -28,4 +28,7 @@ std::string WriteJianpuText(const Score& score);
 // expected there ("第 3 行第 14 列: ...", GBK text in the Windows program).
 bool ReadJianpuText(const std::string& text, Score* score, std::string* error);
 
+// "第 3 行第 14 列: ", the start of such a message.
+std::string TextPlace(int line, int column);
+
 }  // namespace velmira

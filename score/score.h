@@ -37,6 +37,8 @@ struct ScoreItem {
   int length = 4;              // in sixteenths
   bool tiedToNext = false;     // its pitches go on in the next item (across a bar line, or for a
                                // length that no single token writes)
+  int line = 0;                // where the text it was read from holds it (0: not read)
+  int column = 0;
   bool rest() const { return pitches.empty(); }
 };
 

@@ -36,7 +36,9 @@ TEST(JianpuText, APhraseWithEveryMarkAsTheProgramWritesIt) {
             "1=D 4/4 \xE2\x99\xA9=90\n"
             "| 5,_ 6,_ | 1. 2__ #3'__ 0_ b4_ 5 | ~5 ~5__ [1 3 5]_. ~[1 3 5] - ||\n");
   score.estimated = true;
-  EXPECT_NE(WriteJianpuText(score).find("\xE2\x99\xA9\xE2\x89\x88" "90"), std::string::npos);
+  EXPECT_NE(WriteJianpuText(score).find("\xE2\x99\xA9\xE2\x89\x88"
+                                        "90"),
+            std::string::npos);
 }
 
 // Each song reads, and what the program writes of it reads back as the same score.
@@ -63,7 +65,8 @@ TEST(JianpuText, FaultsNameTheLineTheColumnAndWhatWasExpected) {
   const std::pair<const char*, const char*> cases[] = {
       {"1=H 4/4 q=90\n| 1 |", "第 1 行第 1 列: 应为 \"1=\" 和调名"},
       {"1=C 4/4 q=400\n| 1 |", "第 1 行第 9 列: 速度应在 30 到 300 之间"},
-      {"# a comment\n1=C 3/4 q=90\n| 1 2 3 | 4 5 |\n| 6 ||", "第 3 行第 15 列: 这一小节不满 3/4 拍"},
+      {"# a comment\n1=C 3/4 q=90\n| 1 2 3 | 4 5 |\n| 6 ||",
+       "第 3 行第 15 列: 这一小节不满 3/4 拍"},
       {"1=C 2/4 \xE2\x99\xA9=60\n| 1 2 3 ||", "第 2 行第 7 列: 这一小节超过了 2/4 拍"},
       {"1=C 4/4 q=90\n| 1 0 - 2 ||", "第 2 行第 7 列: \"-\" 不能跟在休止符后面"},
       {"1=C 4/4 q=90\n| 1 2 3 4 | ~5 - - - ||", "第 2 行第 14 列: \"~\" 连接的应是与前一个音相同"},
