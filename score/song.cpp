@@ -73,7 +73,8 @@ bool ChooseSongKeys(const Score& score, SongKeys* keys, std::string* error) {
       }
       if (!reached) {
         std::string what;
-        for (const Pitch& pitch : item.pitches) what += (what.empty() ? "" : " ") + PitchName(pitch);
+        for (const Pitch& pitch : item.pitches)
+          what += (what.empty() ? "" : " ") + PitchName(pitch);
         const std::string place = item.line > 0 ? TextPlace(item.line, item.column)
                                                 : "第 " + std::to_string(b + 1) + " 小节: ";
         *error = place + (item.pitches.size() > 1 ? "和弦 [" + what + "]" : "音 " + what) +
@@ -133,8 +134,8 @@ std::vector<PerformanceEvent> SongPerformance(const Score& score, const SongKeys
   uint32_t last = 0;
   for (const Stroke& s : strokes) {
     const KeyEvent key = KeyStroke(s.key.slot, s.down);
-    events.push_back(PerformanceEvent{s.at - last, s.down ? 256u : 257u, PackKeyData(key),
-                                      s.key.shift});
+    events.push_back(
+        PerformanceEvent{s.at - last, s.down ? 256u : 257u, PackKeyData(key), s.key.shift});
     last = s.at;
   }
   return events;

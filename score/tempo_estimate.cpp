@@ -28,8 +28,8 @@ Fit FitGrid(const std::vector<double>& onsets, double quarter) {
     double sn = 0, st = 0, snn = 0, snt = 0;
     for (size_t i = 0; i < onsets.size(); ++i) {
       if (i > 0) {
-        index[i] = index[i - 1] + std::max(1.0, std::round((onsets[i] - onsets[i - 1]) /
-                                                           fit.sixteenth));
+        index[i] =
+            index[i - 1] + std::max(1.0, std::round((onsets[i] - onsets[i - 1]) / fit.sixteenth));
       }
       sn += index[i];
       st += onsets[i];
@@ -94,8 +94,8 @@ Tempo EstimateTempo(const std::vector<PlayedNote>& notes, uint8_t numerator, uin
       std::lround(4 * best.sixteenth * 1000), static_cast<long>(MicrosPerQuarter(kFastestBpm)),
       static_cast<long>(MicrosPerQuarter(kSlowestBpm))));
   // The bar line on the first onset's grid point.
-  const double first = best.origin + std::round((onsets.front() - best.origin) / best.sixteenth) *
-                                         best.sixteenth;
+  const double first =
+      best.origin + std::round((onsets.front() - best.origin) / best.sixteenth) * best.sixteenth;
   tempo.downbeatMs = static_cast<uint32_t>(std::max(0.0, std::round(first)));
   return tempo;
 }

@@ -34,7 +34,8 @@ std::vector<Stroke> Strokes(const std::vector<PlayedNote>& notes, const Tempo& t
     const int onset = grid(note.onMs);
     if (!strokes.empty() && strokes.back().onset == onset) {
       Stroke& chord = strokes.back();
-      if (std::find(chord.pitches.begin(), chord.pitches.end(), note.pitch) == chord.pitches.end()) {
+      if (std::find(chord.pitches.begin(), chord.pitches.end(), note.pitch) ==
+          chord.pitches.end()) {
         chord.pitches.push_back(note.pitch);
       }
       releases.back() = std::min(releases.back(), note.offMs);

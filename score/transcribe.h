@@ -2,10 +2,10 @@
 // octave dots, as on the caps) and the octave shift recorded with each stroke; the bass voice
 // and the pedal are not written. Onsets go to the nearest sixteenth of the tempo's grid. A key
 // lifted less than a sixteenth before the next note is struck lasts to its onset; otherwise its
-// release goes to the nearest sixteenth and a rest follows. A note lasts at least a sixteenth and ends where the
-// next begins (one line of melody); notes that start on the same sixteenth form a chord, which
-// lasts until its shortest note ends; what crosses a bar line is split there and tied. Empty
-// bars before the first note are not written; notes before the first bar line form an upbeat.
+// release goes to the nearest sixteenth and a rest follows. A note lasts at least a sixteenth and
+// ends where the next begins (one line of melody); notes that start on the same sixteenth form a
+// chord, which lasts until its shortest note ends; what crosses a bar line is split there and tied.
+// Empty bars before the first note are not written; notes before the first bar line form an upbeat.
 #pragma once
 
 #include <string>

@@ -13,6 +13,12 @@
 //     gives the performance a tempo (30..300 quarters a minute) and metre (default: the file's,
 //     else 4/4), its bar line at MS (default: the file's, else its first key-down); the file
 //     is replaced safely.
+//   velmira-cli jianpu FILE [--tempo BPM] [--meter N/D]
+//     prints the performance's score as jianpu text (UTF-8); a file without a tempo is written
+//     at BPM with its first key-down as the first bar line, or with a guessed tempo.
+//   velmira-cli song SONG.txt OUT.qji|OUT.mid
+//     turns a song (jianpu text) into a performance as the program plays it, saved as a
+//     performance file or, for a name ending in .mid, exported as a Standard MIDI File.
 //
 // Exit codes: 0 done; 1 the file was refused (the program's own message, in UTF-8 with the file
 // name, on stderr) or the export failed (a message on stderr); 2 wrong usage (usage on stderr).
@@ -27,9 +33,13 @@
 
 #include "engine/key_signature.h"
 #include "record/document.h"
+#include "record/file_messages.h"
 #include "record/midi_export.h"
 #include "record/performance_file.h"
 #include "record/tempo.h"
+#include "score/jianpu_text.h"
+#include "score/song.h"
+#include "score/transcribe.h"
 #include "tools/text_encoding.h"
 
 namespace velmira {
@@ -52,6 +62,11 @@ constexpr const char kUsage[] =
     "      gives the performance a tempo of BPM quarters a minute (30..300), the metre N/D\n"
     "      (N 1..12 over 2, 4 or 8) and its bar line at MS ms; unless given, the file's own\n"
     "      metre and bar line (4/4 and the first key-down where it has none)\n"
+    "  velmira-cli jianpu FILE [--tempo BPM] [--meter N/D]\n"
+    "      prints the score of the performance as jianpu text; without a tempo in the file,\n"
+    "      at BPM from its first key-down (or with a guessed tempo), in the metre N/D\n"
+    "  velmira-cli song SONG.txt OUT.qji|OUT.mid\n"
+    "      turns a song in jianpu text into a performance file (or a MIDI file)\n"
     "exit codes: 0 done, 1 file refused or export failed, 2 wrong usage\n";
 
 void PrintError(const std::string& utf8) { WriteUtf8(stderr, utf8 + "\n"); }
@@ -263,6 +278,91 @@ int SetTempo(const std::vector<std::string>& arguments) {
   return kExitOk;
 }
 
+// The core's message (GBK) as UTF-8.
+std::string CoreMessage(const std::string& gbk) {
+  std::string utf8;
+  return GbkToUtf8(gbk, &utf8) ? utf8 : gbk;
+}
+
+std::string FileTitle(const std::string& path) {
+  std::string name = ArgumentToUtf8(FileNameOf(path));
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+int Jianpu(const std::vector<std::string>& arguments) {
+  std::vector<std::string> positional;
+  long long bpm = 0;
+  Tempo metre;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.compare(0, 2, "--") != 0) {
+      positional.push_back(argument);
+      continue;
+    }
+    if (argument != "--tempo" && argument != "--meter") {
+      return Usage("unknown option " + ArgumentToUtf8(argument));
+    }
+    if (i + 1 >= arguments.size()) return Usage(argument + " needs a value");
+    const std::string& value = arguments[++i];
+    if (argument == "--tempo" && !ParseInteger(value.c_str(), kSlowestBpm, kFastestBpm, &bpm)) {
+      return Usage("--tempo must be a number from 30 to 300, not " + ArgumentToUtf8(value));
+    }
+    if (argument == "--meter" && !ParseMetre(value, &metre)) {
+      return Usage("--meter must be N/D (N 1 to 12, D 2, 4 or 8), not " + ArgumentToUtf8(value));
+    }
+  }
+  if (positional.size() != 1) return Usage("jianpu takes exactly one FILE");
+  LoadedPerformance loaded;
+  if (!Load(positional[0], &loaded)) return kExitFailed;
+  Tempo tempo = loaded.tempo;
+  if (!tempo.known() && bpm != 0) {
+    tempo = metre;
+    tempo.microsPerQuarter = MicrosPerQuarter(static_cast<int>(bpm));
+    tempo.downbeatMs = FirstKeyDownMs(loaded.events.events(), loaded.events.count());
+  }
+  const Score score = Transcribe(loaded.events.events(), loaded.events.count(),
+                                 static_cast<int32_t>(loaded.keySignature), tempo,
+                                 FileTitle(positional[0]), metre.numerator, metre.denominator);
+  WriteUtf8(stdout, WriteJianpuText(score));
+  return kExitOk;
+}
+
+int Song(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 2) return Usage("song takes SONG.txt and OUT.qji or OUT.mid");
+  std::FILE* in = std::fopen(arguments[0].c_str(), "rb");
+  if (in == nullptr) {
+    PrintError(RefusalMessage(kCannotOpenFile, arguments[0]));
+    return kExitFailed;
+  }
+  std::string text;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
+  std::fclose(in);
+  Score score;
+  SongKeys keys;
+  std::string error;
+  if (!ReadJianpuText(text, &score, &error) || !ChooseSongKeys(score, &keys, &error)) {
+    PrintError(ArgumentToUtf8(arguments[0]) + ": " + CoreMessage(error));
+    return kExitFailed;
+  }
+  Tempo tempo;
+  const std::vector<PerformanceEvent> events = SongPerformance(score, keys, &tempo);
+  const std::string& out = arguments[1];
+  const int32_t key = KeySignatureOfMajorKey(score.majorKey);
+  const bool midi = out.size() >= 4 && (out.compare(out.size() - 4, 4, ".mid") == 0 ||
+                                        out.compare(out.size() - 4, 4, ".MID") == 0);
+  const uint32_t count = static_cast<uint32_t>(events.size());
+  const char* failed =
+      midi ? ExportMidiFile(events.data(), count, key, 0, false, out.c_str(), tempo)
+           : SavePerformanceFile(events.data(), count, key, false, out.c_str(), Today(), tempo);
+  if (failed != nullptr) {
+    PrintError(RefusalMessage(failed, out));
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
 int Run(int argc, char** argv) {
   if (argc < 2) return Usage("no command given");
   const std::string command = argv[1];
@@ -274,6 +374,8 @@ int Run(int argc, char** argv) {
   if (command == "info") return Info(arguments);
   if (command == "export") return Export(arguments);
   if (command == "tempo") return SetTempo(arguments);
+  if (command == "jianpu") return Jianpu(arguments);
+  if (command == "song") return Song(arguments);
   return Usage("unknown command " + ArgumentToUtf8(command));
 }
 

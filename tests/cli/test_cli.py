@@ -162,6 +162,26 @@ class CliTest(unittest.TestCase):
             with self.subTest(wrong=wrong):
                 self.assert_usage("tempo", file, *wrong)
 
+    # --- songs and scores ------------------------------------------------------------------
+
+    def test_a_song_becomes_a_performance_whose_score_is_the_song(self):
+        song = os.path.join(os.path.dirname(ARGS.demo), "..", "songs", "liangzhilaohu.txt")
+        with open(song, encoding="utf-8") as f:
+            text = f.read()
+        performance, midi = self.path("tigers.qji"), self.path("tigers.mid")
+        self.assertEqual(self.cli("song", song, performance)[0], 0)
+        self.assertEqual(self.cli("song", song, midi)[0], 0)
+        self.assertEqual(self.read(midi)[:4], b"MThd")
+        status, out, err = self.cli("jianpu", performance)
+        self.assertEqual((status, err), (0, b""))
+        lines = out.decode("utf-8").splitlines()
+        self.assertEqual(lines[0], "title: tigers")
+        self.assertEqual(lines[1:], text[text.index("1=C"):].splitlines())
+        bad = self.write("bad.txt", "1=C 4/4 q=90\n| 1 2 3 8 ||\n".encode())
+        status, _, err = self.cli("song", bad, self.path("bad.qji"))
+        self.assertEqual(status, 1)
+        self.assertIn("第 2 行第 9 列", err.decode("utf-8"))
+
     # --- export ----------------------------------------------------------------------------
 
     # Playable keys (A, D, Q, the minus key), an unplayable one whose pause carries over, long

@@ -43,8 +43,8 @@ std::vector<PerformanceEvent> Played(const std::vector<Held>& keys) {
 
 std::string Written(const std::vector<Held>& keys, const Tempo& tempo) {
   const std::vector<PerformanceEvent> events = Played(keys);
-  std::string text = WriteJianpuText(Transcribe(events.data(), static_cast<uint32_t>(events.size()),
-                                                1298, tempo));
+  std::string text =
+      WriteJianpuText(Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1298, tempo));
   return text.substr(text.find('\n') + 1);  // the bars, without the head
 }
 
@@ -59,8 +59,12 @@ TEST(Transcription, EachRhythmRuleOnAPhrase) {
             "| 1 2_ 0_ 3_ 4. ||\n");
   // A chord of keys struck on one sixteenth lasts until its shortest key ends; a note shorter
   // than a sixteenth still lasts one; Shift and Ctrl write the octave.
-  EXPECT_EQ(Written({{A, 1000, 1700}, {D, 990, 1490}, {G, 1010, 1740}, {K, 1500, 1510, 1},
-                     {Q, 1625, 2000, -1}}, tempo),
+  EXPECT_EQ(Written({{A, 1000, 1700},
+                     {D, 990, 1490},
+                     {G, 1010, 1740},
+                     {K, 1500, 1510, 1},
+                     {Q, 1625, 2000, -1}},
+                    tempo),
             "| [1 3 5] 1''__ 5,,,_. ||\n");
   // Empty bars before the first note (a count-in) are not written; a note across the bar line
   // is split and tied.
@@ -143,7 +147,8 @@ std::vector<PlayedNote> Humanized(const std::vector<PlayedNote>& exact, const Te
   std::uniform_int_distribution<int> onset(-30, 30), lift(20, 80);
   std::uniform_real_distribution<double> end(-sixteenth / 3, sixteenth / 3);
   std::vector<PlayedNote> notes = exact;
-  for (PlayedNote& note : notes) note.onMs = static_cast<uint32_t>(int(note.onMs) + 1000 + onset(random));
+  for (PlayedNote& note : notes)
+    note.onMs = static_cast<uint32_t>(int(note.onMs) + 1000 + onset(random));
   for (size_t i = 0; i < notes.size(); ++i) {
     size_t next = i + 1;
     while (next < notes.size() && exact[next].onMs == exact[i].onMs) ++next;  // past its chord
@@ -164,8 +169,7 @@ TEST(Transcription, EverySongPlayedWithHumanTimingIsWrittenNoteForNote) {
     Tempo tempo = song.tempo;
     tempo.downbeatMs += 1000;  // the humanized take starts a second in
     for (int take = 0; take < 5; ++take) {
-      const Score written =
-          TranscribeNotes(Humanized(exact, song.tempo, random), 1297, tempo);
+      const Score written = TranscribeNotes(Humanized(exact, song.tempo, random), 1297, tempo);
       ASSERT_EQ(Notes(written), Notes(song.score)) << song.name << ", take " << take;
       EXPECT_EQ(written.HasUpbeat(), song.score.HasUpbeat()) << song.name;
     }
@@ -179,11 +183,11 @@ TEST(Transcription, TheTempoOfSongsRecordedWithoutOneIsGuessed) {
   std::mt19937 random(7);
   int right = 0, songs = 0;
   for (const Song& song : SongBook()) {
-    const std::vector<PlayedNote> played = Humanized(
-        PlayedNotes(song.events.data(), static_cast<uint32_t>(song.events.size())), song.tempo,
-        random);
-    const Score guessed = TranscribeNotes(played, 1297, Tempo{}, "", song.score.numerator,
-                                          song.score.denominator);
+    const std::vector<PlayedNote> played =
+        Humanized(PlayedNotes(song.events.data(), static_cast<uint32_t>(song.events.size())),
+                  song.tempo, random);
+    const Score guessed =
+        TranscribeNotes(played, 1297, Tempo{}, "", song.score.numerator, song.score.denominator);
     EXPECT_TRUE(guessed.estimated);
     std::vector<Note> got = Notes(guessed), want = Notes(song.score);
     const bool lengths = got.size() == want.size() &&
