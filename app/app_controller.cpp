@@ -1,5 +1,7 @@
 #include "app/app_controller.h"
 
+#include <new>
+
 #include "app/output_start.h"
 #include "commands/command_ids.h"
 #include "record/key_data.h"
@@ -18,7 +20,10 @@ AppController::AppController(const AppServices& s)
       recorder_(events_, playbackBuffer_, document_, state_, s.clock, s.ui),
       playback_(playbackBuffer_, s.timers, s.clock, s.playbackSink, s.scheduling),
       file_(document_, events_, playbackBuffer_, state_, s.ui, s.calendar),
-      metronome_(state_, midi_, s.ui, s.clock, s.timers, s.clickSink) {
+      metronome_(state_, midi_, s.ui, s.clock, s.timers, s.clickSink),
+      clock_(s.clock),
+      calendar_(s.calendar),
+      recovery_(s.recoveryFolder) {
   engine_.SetRecorder(&recorder_);
 }
 
@@ -41,8 +46,14 @@ bool AppController::OnCreate(const char* commandLine) {
 
 bool AppController::Create(const char* commandLine) {
   if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_)) return false;
-  file_.LoadAtStartup(commandLine);
+  recovery_.Open();
+  if (OfferRecovery(commandLine)) {
+    file_.LoadAtStartup(commandLine);
+  } else {
+    file_.UpdateTitle("");
+  }
   UpdateScoreMenu();
+  SyncRecovery();
   return true;
 }
 
@@ -77,6 +88,7 @@ intptr_t AppController::OnCommand(unsigned commandId) {
   return Guarded(intptr_t{0}, [&] {
     const intptr_t result = Command(commandId);
     UpdateScoreMenu();
+    SyncRecovery();
     return result;
   });
 }
@@ -179,6 +191,11 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   engine_.ReplayKey(event.message == kKeyDownMessage, KeySlotOf(event.keyData), event.octaveShift);
 }
 
+void AppController::OnRecordingTick() {
+  recorder_.OnTick();
+  SyncRecovery();
+}
+
 void AppController::OnClick(uint32_t generation, int64_t click, bool start) {
   metronome_.OnClick(generation, click, start);
 }
@@ -205,13 +222,87 @@ intptr_t AppController::OnFileCommand(unsigned commandId) {
   return 0;
 }
 
-// A close or session end that fails keeps the window, and with it the performance.
+// A close or session end that fails keeps the window, and with it the performance. Once the
+// question is answered the take is saved or given up: its recovery copy goes.
 bool AppController::OnCloseRequest() {
-  return Guarded(false, [&] { return file_.CloseRequest(); });
+  return Guarded(false, [&] {
+    if (!file_.CloseRequest()) return false;
+    recovery_.Remove();
+    return true;
+  });
 }
 
 bool AppController::OnQueryEndSession() {
-  return Guarded(false, [&] { return file_.QueryEndSession(); });
+  return Guarded(false, [&] {
+    if (!file_.QueryEndSession()) return false;
+    recovery_.Remove();
+    return true;
+  });
+}
+
+void AppController::OnEndWithoutAsking() {
+  Guarded(0, [&] {
+    if (document_.modified && !events_.empty()) recovery_.WriteNow(Snapshot());
+    return 0;
+  });
+}
+
+RecoverySnapshot AppController::Snapshot() const {
+  RecoverySnapshot snapshot;
+  snapshot.events.assign(events_.events(), events_.events() + events_.count());
+  snapshot.keySignature = state_.keySignature;
+  snapshot.bassDoubling = state_.bassDoubling;
+  snapshot.tempo = document_.tempo;
+  snapshot.date = calendar_.Today();
+  return snapshot;
+}
+
+void AppController::SyncRecovery() {
+  if (!recovery_.open()) return;
+  if (!document_.modified || events_.empty()) {
+    recovery_.Remove();
+    return;
+  }
+  const uint32_t now = clock_.NowMs();
+  const bool stale = recorder_.state().recording ? now - recoveryWrittenMs_ >= 10000
+                                                 : recoveryRevision_ != document_.revision;
+  if (recovery_.kept() && !stale) return;
+  try {
+    recovery_.Write(Snapshot());
+  } catch (const std::bad_alloc&) {
+    return;  // short of memory: the copy is written at the next change
+  }
+  recoveryRevision_ = document_.revision;
+  recoveryWrittenMs_ = now;
+}
+
+bool AppController::OfferRecovery(const char* commandLine) {
+  for (const std::string& path : recovery_.LeftBehind()) {
+    LoadedPerformance loaded{EventArray(events_.reallocator()), 0, 0, {}};
+    if (LoadPerformanceFile(path.c_str(), &loaded) != nullptr) {
+      recovery_.SetAside(path);  // damaged: kept under another name, never deleted
+      continue;
+    }
+    const MessageAnswer answer =
+        ui_.ShowMessage("上次未保存的录音已恢复。要保留它吗?", "QJ", MessageIcon::Question,
+                        MessageButtons::YesNo, true);
+    if (answer != MessageAnswer::Yes) {
+      // Only a No gives the take up; a box closed without an answer leaves it for next time.
+      if (answer == MessageAnswer::No) recovery_.Decline(path);
+      continue;
+    }
+    file_.TakeRecovered(loaded);
+    recovery_.Adopt(path);
+    recoveryRevision_ = document_.revision;
+    recoveryWrittenMs_ = clock_.NowMs();
+    std::string line;
+    if (*commandLine != '\0' && CommandLinePath(commandLine, &line)) {
+      ui_.ShowMessage(FormatFileMessage("文件%s没有载入: 保留了恢复的录音.", line.c_str()).c_str(),
+                      "QJ", MessageIcon::None, MessageButtons::Ok, true);
+    }
+    return false;
+  }
+  return true;
 }
 
 }  // namespace velmira

@@ -20,6 +20,7 @@
 #include "record/event_buffer.h"
 #include "record/playback.h"
 #include "record/recorder.h"
+#include "record/recovery.h"
 #include "record/timer_service.h"
 
 namespace velmira {
@@ -36,6 +37,8 @@ struct AppServices {
   Scheduling scheduling = Scheduling::Timeline;
   // Memory of the EventBuffer and the PlaybackBuffer; tests substitute one that fails or pads.
   Reallocate reallocate = &std::realloc;
+  // Where the recovery copy of an unsaved take is kept (the user's data folder); empty: none.
+  std::string recoveryFolder;
 };
 
 class AppController {
@@ -68,7 +71,7 @@ class AppController {
   // A metronome click (its start or its end) that the timer thread posted.
   void OnClick(uint32_t generation, int64_t click, bool start);
   // The periodic tick that runs while recording.
-  void OnRecordingTick() { recorder_.OnTick(); }
+  void OnRecordingTick();
   // What the recording indicator's place shows: the recording ("录音中 1:05"), its count-in,
   // the metronome's beat, or nothing.
   IndicatorState Indicator() const;
@@ -76,6 +79,9 @@ class AppController {
   bool OnCloseRequest();
   // The desktop session is ending: true when it may end.
   bool OnQueryEndSession();
+  // The session ends, or the program is told to end, without a chance to ask: an unsaved take is
+  // kept in its recovery copy, to be offered at the next start.
+  void OnEndWithoutAsking();
 
   void SetDrawer(KeyCapDrawer* drawer) { engine_.SetDrawer(drawer); }
   const PlayerState& state() const { return state_; }
@@ -100,6 +106,13 @@ class AppController {
   intptr_t OnFileCommand(unsigned commandId);
   // The menu items whose availability depends on the performance and the transport.
   void UpdateScoreMenu();
+  // Offers the copies of unsaved takes that an earlier run left behind; false when the player
+  // kept one, so that the file on the command line is not loaded.
+  bool OfferRecovery(const char* commandLine);
+  // Keeps the recovery copy in step with the document: written after every change (every 10 s
+  // while recording), removed while nothing is unsaved.
+  void SyncRecovery();
+  RecoverySnapshot Snapshot() const;
 
   PlayerState state_;
   UiEffects& ui_;
@@ -113,6 +126,11 @@ class AppController {
   Playback playback_;
   Document file_;
   MetronomeControl metronome_;
+  Clock& clock_;
+  Calendar& calendar_;
+  RecoveryCopies recovery_;
+  uint32_t recoveryRevision_ = 0;  // the document's revision in the copy
+  uint32_t recoveryWrittenMs_ = 0;
   bool playingRow_ = false;        // the transport shows the Playing row
   bool takeTempoEnabled_ = false;  // 设为录音的速度 is available
 };

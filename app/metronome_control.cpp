@@ -67,6 +67,7 @@ bool MetronomeControl::OnCommand(int id, DocumentState& document, const EventBuf
                                   : FirstKeyDownMs(events.events(), events.count());
     document.tempo = SettingsTempo(downbeat);
     document.modified = true;
+    ++document.revision;
     ui_.EnableMenuItem(CMD_SAVE, true);
   } else {
     return false;

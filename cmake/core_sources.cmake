@@ -2,6 +2,7 @@
 set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
   commands/instrument_table.cpp
+  app/lesson.cpp
   app/menu_model.cpp
   app/menu_dump.cpp
   app/metronome_control.cpp
@@ -29,6 +30,7 @@ set(VELMIRA_CORE_SOURCES
   record/metronome.cpp
   record/playback.cpp
   record/recorder.cpp
+  record/recovery.cpp
   record/tempo.cpp
   record/thread_timer_service.cpp
   record/transport.cpp

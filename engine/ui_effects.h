@@ -13,7 +13,7 @@ namespace velmira {
 struct MenuBar;
 
 enum class MessageIcon { None, Stop, Exclamation, Question };
-enum class MessageButtons { Ok, YesNoCancel };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 enum class FileDialog { Open, Save, Export };
 

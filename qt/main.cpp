@@ -13,6 +13,7 @@
 #include "qt/key_input.h"
 #include "qt/latency_probe.h"
 #include "qt/main_window.h"
+#include "qt/termination.h"
 
 namespace {
 
@@ -73,6 +74,13 @@ int main(int argc, char** argv) {
   splash.show();
   std::unique_ptr<velmira::MainWindow> window;
   int result = 0;
+  velmira::OnTermination([&] {
+    if (window) {
+      window->EndWithoutAsking();
+    } else {
+      QApplication::quit();
+    }
+  });
   QTimer::singleShot(5000, [&] {
     splash.close();
     window = std::make_unique<velmira::MainWindow>(pictures, options, pairedRepeats);

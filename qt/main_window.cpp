@@ -14,6 +14,7 @@
 #include "commands/instrument_table.h"
 #include "qt/help.h"
 #include "qt/variant.h"
+#include "record/recovery_folder.h"
 
 namespace velmira {
 
@@ -44,12 +45,22 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, 
   connect(&recordingTick_, &QTimer::timeout, this, [this] {
     if (app_) app_->OnRecordingTick();
   });
-  app_ = std::make_unique<AppController>(
-      AppServices{*midi_, *this, clock_, timers_, sink_, sink_, calendar_});
+  app_ = std::make_unique<AppController>(AppServices{*midi_, *this, clock_, timers_, sink_, sink_,
+                                                     calendar_, Scheduling::Timeline, &std::realloc,
+                                                     DataFolder()});
   app_->SetDrawer(view_);
   // The end of the desktop session asks as closing the window does; No ends without saving.
+  // The end of the desktop session asks as closing the window does, where the session lets the
+  // program ask; where it does not, the take is kept in its recovery copy.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
-    if (app_ && !shutDown_ && !app_->OnQueryEndSession()) manager.cancel();
+    if (!app_ || shutDown_) return;
+    if (!manager.allowsInteraction()) {
+      app_->OnEndWithoutAsking();
+      return;
+    }
+    const bool mayEnd = app_->OnQueryEndSession();
+    manager.release();
+    if (!mayEnd) manager.cancel();
   });
   view_->Attach(app_.get(), midi_.get(), [this](int id) { Command(id); });
   view_->SetPairedRepeats(pairedRepeats);
@@ -67,6 +78,12 @@ void MainWindow::Command(int commandId) {
   if (!app_ || shutDown_) return;
   app_->OnCommand(static_cast<unsigned>(commandId));
   ReportMenuBar(menuBar());
+}
+
+void MainWindow::EndWithoutAsking() {
+  if (app_ && !shutDown_) app_->OnEndWithoutAsking();
+  Shutdown();
+  QApplication::quit();
 }
 
 void MainWindow::AddToolbar() {
@@ -141,6 +158,9 @@ MessageAnswer MainWindow::ShowMessage(const char* text, const char* caption, Mes
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
+  } else if (buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -149,7 +169,8 @@ MessageAnswer MainWindow::ShowMessage(const char* text, const char* caption, Mes
     case QMessageBox::No: return MessageAnswer::No;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     default:
-      return buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+      // Closed without an answer (the program was told to end meanwhile): no choice was made.
+      return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
   }
 }
 

@@ -29,6 +29,9 @@ class MainWindow final : public QMainWindow, public UiEffects {
   bool Start(const char* commandLine);
   // Handles a command as a chosen menu item does.
   void Command(int commandId);
+  // Told to end (SIGTERM): an unsaved take goes to its recovery copy, then the window closes
+  // without a question.
+  void EndWithoutAsking();
 
   // UiEffects
   void CheckMenuItem(int commandId, bool checked) override;

@@ -118,6 +118,7 @@ bool Document::SaveTo() {
 void Document::ApplyLoadedPerformance(LoadedPerformance& loaded, bool fromMenu) {
   events_.Swap(loaded.events);
   doc_.tempo = loaded.tempo;
+  ++doc_.revision;
   ReleasePlaybackBuffer(playback_);
   RebuildPlaybackBuffer(playback_, events_.events(), events_.count(), ui_);
   if (fromMenu) ui_.Invalidate(true);
@@ -153,6 +154,14 @@ void Document::Export(int program) {
                          player_.bassDoubling, doc_.exportPath.c_str(), doc_.tempo)) {
     ShowFileError(error, doc_.exportTitle.c_str());
   }
+}
+
+void Document::TakeRecovered(LoadedPerformance& loaded) {
+  doc_.filePath.clear();
+  doc_.fileTitle.clear();
+  ApplyLoadedPerformance(loaded, false);
+  doc_.modified = true;
+  ApplyTransportRow(TransportRow::IdleWithPerformance, doc_.modified, ui_);
 }
 
 void Document::LoadAtStartup(const char* commandLine) {

@@ -51,6 +51,9 @@ class Document {
   void Export(int program);  // CMD_EXPORT_MIDI
   // During the main window's creation, after the device was opened (or not).
   void LoadAtStartup(const char* commandLine);
+  // A take recovered from the copy that an earlier run left behind: an unsaved, untitled
+  // performance.
+  void TakeRecovered(LoadedPerformance& loaded);
   // The user closes the window: true when it may be destroyed.
   bool CloseRequest() { return MayDiscardChanges(); }
   // The desktop session ends: true when it may.

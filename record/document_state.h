@@ -13,6 +13,7 @@ struct DocumentState {
   std::string fileTitle;    // shown in the title and in messages; empty: untitled
   bool modified = false;    // changes not yet saved
   Tempo tempo;              // the performance's tempo, metre and bar line, if it has them
+  uint32_t revision = 0;    // counts the changes of the performance (for its recovery copy)
   std::string exportPath;   // full path of the last MIDI export
   std::string exportTitle;  // its file-name part
 };

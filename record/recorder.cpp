@@ -37,6 +37,7 @@ void Recorder::StartRecording() {
   ApplyTransportRow(TransportRow::Recording, document_.modified, ui_);
   state_.recording = true;
   events_.Release();
+  ++document_.revision;
   state_.lastEventTime = state_.startTime = clock_.NowMs();
   shownSeconds_ = 0;
   ui_.SetRecordingTick(true);
@@ -52,6 +53,7 @@ void Recorder::StopRecording() {
   ui_.InvalidateRecordingIndicator();
   ReleasePlaybackBuffer(playback_);
   RebuildPlaybackBuffer(playback_, events_.events(), events_.count(), ui_);
+  ++document_.revision;
 }
 
 void Recorder::OnTick() {

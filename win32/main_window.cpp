@@ -7,6 +7,7 @@
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
 #include "commands/transport_buttons.h"
+#include "record/recovery_folder.h"
 #include "win32/bar_tips.h"
 #include "win32/keyboard_gdi.h"
 #include "win32/mm_timer_service.h"
@@ -108,9 +109,9 @@ LRESULT OnCreate(HWND window) {
   g_main->ui.SetWindow(window);
   g_main->midi = CreateMidiOutputService();
   g_main->sink.window = window;
-  g_main->app = std::make_unique<AppController>(
-      AppServices{*g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink,
-                  g_main->sink, g_main->calendar, PlaybackScheduling()});
+  g_main->app = std::make_unique<AppController>(AppServices{
+      *g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink, g_main->sink,
+      g_main->calendar, PlaybackScheduling(), &std::realloc, DataFolder()});
   g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
@@ -209,7 +210,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
       if (app.OnCloseRequest()) DestroyWindow(window);
       return 0;
-    case WM_QUERYENDSESSION: return app.OnQueryEndSession() ? 1 : 0;
+    case WM_QUERYENDSESSION:
+      // A session that must end now (ENDSESSION_CRITICAL) lets nobody ask: the take is kept in
+      // its recovery copy instead.
+      if ((lParam & ENDSESSION_CRITICAL) != 0) {
+        app.OnEndWithoutAsking();
+        return 1;
+      }
+      return app.OnQueryEndSession() ? 1 : 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
       WithKeyDrawing(window, [&] { app.OnKey(KeyFromMessage(message, lParam)); });

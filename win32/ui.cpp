@@ -39,8 +39,9 @@ void Win32UiEffects::Beep(MessageIcon icon) { MessageBeep(IconFlags(icon)); }
 
 MessageAnswer Win32UiEffects::ShowMessage(const char* text, const char* caption, MessageIcon icon,
                                           MessageButtons buttons, bool owned) {
-  const UINT type =
-      IconFlags(icon) | (buttons == MessageButtons::YesNoCancel ? MB_YESNOCANCEL : MB_OK);
+  const UINT type = IconFlags(icon) | (buttons == MessageButtons::YesNoCancel
+                                           ? MB_YESNOCANCEL
+                                           : (buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK));
   switch (MessageBoxA(owned ? window_ : nullptr, text, caption, type)) {
     case IDYES: return MessageAnswer::Yes;
     case IDNO: return MessageAnswer::No;

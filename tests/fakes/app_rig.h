@@ -10,9 +10,9 @@ namespace velmira::testing {
 struct AppRig {
   AppRig() { timers.clock = &clock; }
   // With the memory of both event buffers taken from the given allocator.
-  explicit AppRig(Reallocate reallocate)
+  explicit AppRig(Reallocate reallocate, std::string recoveryFolder = "")
       : app{AppServices{service, ui, clock, timers, sink, sink, calendar, Scheduling::Timeline,
-                        reallocate}} {
+                        reallocate, std::move(recoveryFolder)}} {
     timers.clock = &clock;
   }
 
@@ -22,7 +22,8 @@ struct AppRig {
   FakeTimers timers;
   RecordingSink sink;
   FixedCalendar calendar;
-  AppController app{AppServices{service, ui, clock, timers, sink, sink, calendar}};
+  AppController app{AppServices{service, ui, clock, timers, sink, sink, calendar,
+                                Scheduling::Timeline, &std::realloc, ""}};
   Mods modifiers;  // held for the strokes of Down(), as a user holds Shift or Ctrl
 
   void Down(int scan) { app.OnKey(testing::Down(scan, modifiers)); }
