@@ -25,7 +25,11 @@ FileSource::FileSource(const char* path) {
   if (file_ == nullptr) return;
   int64_t end = -1;
   if (std::fseek(file_, 0, SEEK_END) == 0) end = Tell(file_);
-  if (end < 0) {
+  // A folder opens on some systems but reads nothing: it is no file that can be opened.
+  char probe;
+  const bool readable =
+      Seek(file_, 0) && (std::fread(&probe, 1, 1, file_) == 1 || !std::ferror(file_));
+  if (end < 0 || !readable) {
     std::fclose(file_);
     file_ = nullptr;
     return;

@@ -316,6 +316,13 @@ TEST(PerformanceFile, TemporaryNameFitsWhereTheTargetFitsAndReadOnlyTargetsAreRe
   EXPECT_EQ(SavePerformanceFile(two, 2, 1297, false, path.c_str(), kDate), kCannotCreateFile);
   ::chmod(path.c_str(), 0644);
   EXPECT_EQ(ReadAll(path), before);
+  // A folder of that name is no target either, and it is no file that opens.
+  const std::string folder = TempPath("folder.qji");
+  ::mkdir(folder.c_str(), 0755);
+  EXPECT_EQ(SavePerformanceFile(one, 1, 1297, false, folder.c_str(), kDate), kCannotCreateFile);
+  LoadedPerformance loaded;
+  EXPECT_EQ(LoadPerformanceFile(folder.c_str(), &loaded), kCannotOpenFile);
+  ::rmdir(folder.c_str());
 }
 
 // A tempo travels in a "beat" chunk after the data, counted in the RIFF size; a file without one
