@@ -25,8 +25,8 @@ void Lesson::Start(const Score& song, const SongKeys& keys, LessonMode mode, int
         Target target;
         target.where = ItemRef{static_cast<int>(b), static_cast<int>(i)};
         for (const Pitch& pitch : item.pitches) target.semitones.push_back(pitch.Semitones());
-        target.dueMs =
-            static_cast<uint32_t>(static_cast<int64_t>(downbeatMs) + std::lround(position * sixteenth));
+        target.dueMs = static_cast<uint32_t>(static_cast<int64_t>(downbeatMs) +
+                                             std::lround(position * sixteenth));
         target.struck.assign(item.pitches.size(), 0);
         targets_.push_back(std::move(target));
       }
@@ -98,8 +98,8 @@ void Lesson::OnStroke(int semitones, uint32_t nowMs) {
 
 void Lesson::OnTime(uint32_t nowMs) {
   if (!active_ || mode_ != LessonMode::Following) return;
-  while (!finished() &&
-         static_cast<int32_t>(nowMs - targets_[next_].dueMs) > static_cast<int32_t>(kLessonWindowMs)) {
+  while (!finished() && static_cast<int32_t>(nowMs - targets_[next_].dueMs) >
+                            static_cast<int32_t>(kLessonWindowMs)) {
     Advance(false, 0);  // its moment has gone by
   }
 }

@@ -19,9 +19,9 @@ enum class LessonMode { Waiting, Following };
 constexpr uint32_t kLessonWindowMs = 150;
 
 struct LessonResult {
-  int notes = 0;        // notes and chords of the song
-  int right = 0;        // struck right (waiting: with no wrong key while they were next)
-  int wrongKeys = 0;    // strokes that were no note of the song at that moment
+  int notes = 0;            // notes and chords of the song
+  int right = 0;            // struck right (waiting: with no wrong key while they were next)
+  int wrongKeys = 0;        // strokes that were no note of the song at that moment
   double meanOffsetMs = 0;  // following: the mean of stroke minus due time of the right notes
 };
 
@@ -52,9 +52,9 @@ class Lesson {
   struct Target {
     ItemRef where;
     std::vector<int> semitones;
-    uint32_t dueMs;              // following mode: when it should be struck
+    uint32_t dueMs;                // following mode: when it should be struck
     std::vector<uint32_t> struck;  // when each of its notes was struck (0: not yet)
-    bool faulted = false;        // a wrong key came while it was next
+    bool faulted = false;          // a wrong key came while it was next
   };
   void Advance(bool right, uint32_t offset);
 

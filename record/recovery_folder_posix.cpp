@@ -23,7 +23,7 @@ std::string DataFolder() {
 
 bool MakeFolder(const std::string& folder) {
   if (folder.empty()) return false;
-  for (size_t at = folder.find('/', 1); ; at = folder.find('/', at + 1)) {
+  for (size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
     const std::string part = folder.substr(0, at);
     if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
     if (at == std::string::npos) break;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,14 @@ class FakeUi : public UiEffects {
   void Invalidate(bool) override { ++invalidations; }
   void SetScrollPosition(int id, int position) override { scrollPositions[id] = position; }
   void Beep(MessageIcon icon) override { beeps.push_back(icon); }
+  bool failNextMessage = false;  // the next message box runs out of memory instead
   MessageAnswer ShowMessage(const char* text, const char* caption, MessageIcon icon,
                             MessageButtons buttons, bool owned) override {
     messages.push_back({text, caption, icon, buttons, owned});
+    if (failNextMessage) {
+      failNextMessage = false;
+      throw std::bad_alloc();
+    }
     if (answers.empty()) return MessageAnswer::Ok;
     MessageAnswer answer = answers.front();
     answers.erase(answers.begin());

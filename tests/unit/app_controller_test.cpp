@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/app_controller.h"
@@ -16,6 +17,15 @@ namespace {
 using namespace testing;
 
 using ControllerRig = AppRig;
+
+// Creates the window and records a take of one stroke, left unsaved.
+void RecordFirstTake(ControllerRig& rig) {
+  rig.app.OnCreate();
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.Down(kScanA);
+  rig.Up(kScanA);
+  rig.app.OnCommand(CMD_RECORD_STOP);
+}
 
 TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {
   ControllerRig rig;
@@ -31,7 +41,7 @@ TEST(AppController, CreationSetsTheUntitledTitleOrRefusesWithoutDevices) {
 
 TEST(AppController, KeysPlayOnlyWhileSwitchedOn) {
   ControllerRig rig;
-  rig.app.OnCreate();
+  RecordFirstTake(rig);  // switched off over an unsaved take, which stays as it is
   rig.app.OnCommand(CMD_SWITCH_OFF);
   rig.service.messages.clear();
   rig.Down(kScanA);
@@ -47,6 +57,36 @@ TEST(AppController, KeysPlayOnlyWhileSwitchedOn) {
   EXPECT_EQ(rig.service.messages.size(), 1u);
   rig.app.OnChar(27);
   EXPECT_EQ(rig.service.messages.size(), 17u);
+  EXPECT_EQ(rig.app.events().count(), 2u);
+  EXPECT_TRUE(rig.ui.messages.empty());
+}
+
+// Running out of memory in any entry point is told to the player, and the entry point fails
+// safely: a window that cannot be created is not, a close or a session end is refused, and the
+// take stays.
+TEST(AppController, EveryEntryPointSurvivesRunningOutOfMemory) {
+  struct Entry {
+    const char* name;
+    std::function<intptr_t(ControllerRig&)> call;
+    intptr_t failed;
+  };
+  const std::vector<Entry> entries = {
+      {"create", [](ControllerRig& r) -> intptr_t { return r.app.OnCreate("/no/such.qji"); }, 0},
+      {"command", [](ControllerRig& r) -> intptr_t { return r.app.OnCommand(CMD_LOAD); }, 0},
+      {"close", [](ControllerRig& r) -> intptr_t { return r.app.OnCloseRequest(); }, 0},
+      {"session end", [](ControllerRig& r) -> intptr_t { return r.app.OnQueryEndSession(); }, 0},
+  };
+  for (const Entry& entry : entries) {
+    ControllerRig rig;
+    if (std::string(entry.name) != "create") RecordFirstTake(rig);
+    rig.ui.failNextMessage = true;  // the question (or the file's error) runs out of memory
+    EXPECT_EQ(entry.call(rig), entry.failed) << entry.name;
+    EXPECT_EQ(rig.ui.messages.back().text, "内存不足, 操作未完成.") << entry.name;
+    if (std::string(entry.name) != "create") {
+      EXPECT_EQ(rig.app.events().count(), 2u) << entry.name;
+      EXPECT_TRUE(rig.app.document().modified) << entry.name;
+    }
+  }
 }
 
 TEST(AppController, FocusLossReleasesHeldKeysAsTheirKeyUpsWould) {
@@ -181,14 +221,6 @@ TEST(AppController, PlayEventsOutsideTheCurrentPlaybackBufferPlayNothing) {
 }
 
 // One unsaved take of A.
-void RecordFirstTake(ControllerRig& rig) {
-  rig.app.OnCreate();
-  rig.app.OnCommand(CMD_RECORD_START);
-  rig.Down(kScanA);
-  rig.Up(kScanA);
-  rig.app.OnCommand(CMD_RECORD_STOP);
-}
-
 TEST(AppController, ANewRecordingAsksBeforeDiscardingAnUnsavedTake) {
   ControllerRig rig;
   RecordFirstTake(rig);

@@ -137,8 +137,13 @@ TEST(Recording, SettingsChangesAddNoEvent) {
   EXPECT_EQ(rig.app.events().count(), 1u);
 }
 
+// Over an unsaved take too: switched off, nothing is asked about it, and it stays.
 TEST(Recording, StartWhileSwitchedOffOnlyAsksForTheSwitch) {
   RecordRig rig;
+  rig.app.OnCommand(CMD_RECORD_START);
+  rig.Key(true, kScanA);
+  rig.Key(false, kScanA);
+  rig.app.OnCommand(CMD_RECORD_STOP);
   rig.app.OnCommand(CMD_SWITCH_OFF);
   rig.ui.menuEnabled.clear();
   rig.app.OnCommand(CMD_RECORD_START);
@@ -148,6 +153,8 @@ TEST(Recording, StartWhileSwitchedOffOnlyAsksForTheSwitch) {
   EXPECT_EQ(rig.ui.messages[0].icon, MessageIcon::None);
   EXPECT_FALSE(rig.app.recorder().state().recording);
   EXPECT_TRUE(rig.ui.menuEnabled.empty());
+  EXPECT_EQ(rig.app.events().count(), 2u);
+  EXPECT_TRUE(rig.app.document().modified);
 }
 
 TEST(Recording, ReplayedEventsAreNeverRecorded) {

@@ -225,6 +225,25 @@ TEST(WindowTexts, StatusLineHintCaptionsAndAnUnknownDevice) {
   EXPECT_EQ(runs[4].text, "长笛    1=C");
 }
 
+// Each rule that shows or hides the pedal and the recording indicator, one pixel each side of
+// where it decides (cell 10 x 16): the pedal's right edge against the bars' captions (135 W /
+// 160) and its bottom 8 pixels above the buttons (8 H / 10); the indicator a cell left of the
+// picture, clear of the key block, and above the status line (H - 4 ch).
+TEST(WindowLayout, TheShowAndHideRulesAtTheirThresholds) {
+  auto pedal = [](int w, int h) { return !IsEmpty(LayoutKeyboard(w, h, 16).pedal); };
+  auto indicator = [](int w, int h) { return LayoutRecordingIndicator(w, h, 10, 16, w).shown; };
+  EXPECT_FALSE(pedal(220, 500));  // its right edge 186 beyond the captions at 185
+  EXPECT_TRUE(pedal(221, 500));   // 186 <= 186
+  EXPECT_FALSE(pedal(800, 494));
+  EXPECT_TRUE(pedal(800, 495));
+  EXPECT_FALSE(indicator(450, 500));  // 130 + 10 > (450 - 171) / 2 = 139
+  EXPECT_TRUE(indicator(451, 500));   // 140 <= 140
+  EXPECT_FALSE(indicator(500, 275));  // the key block's top (16 + 59 = 75) under the box
+  EXPECT_TRUE(indicator(500, 276));   // 76: clear of the box ending at 76
+  EXPECT_FALSE(indicator(800, 139));  // the box's bottom 76 below the status line at 75
+  EXPECT_TRUE(indicator(800, 140));
+}
+
 TEST(KeyCaption, FormatsOfAllKeysAndUnknownIds) {
   EXPECT_EQ(KeyCaption(1297, "三角钢琴"), "三角钢琴    1=C");
   EXPECT_EQ(KeyCaption(1304, "x"), "x    1=#F");
