@@ -135,4 +135,17 @@ class AppController {
   bool takeTempoEnabled_ = false;  // 设为录音的速度 is available
 };
 
+template <typename Result, typename Handler>
+Result AppController::Guarded(Result failed, Handler handler) {
+  try {
+    return handler();
+  } catch (...) {
+    // The standard library's only exceptions here are failed allocations.
+    ui_.Beep(MessageIcon::Exclamation);
+    ui_.ShowMessage("内存不足, 操作未完成.", "QJ", MessageIcon::Exclamation, MessageButtons::Ok,
+                    true);
+    return failed;
+  }
+}
+
 }  // namespace velmira

@@ -1,6 +1,7 @@
 # One source list for the portable core, shared by the native and the MinGW build.
 set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
+  app/controller_recovery.cpp
   commands/instrument_table.cpp
   app/lesson.cpp
   app/menu_model.cpp
