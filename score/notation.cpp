@@ -1,5 +1,7 @@
 #include "score/notation.h"
 
+#include <algorithm>
+
 namespace velmira {
 
 bool WritableRestLength(int length) { return (length >= 1 && length <= 4) || length == 6; }
@@ -37,14 +39,16 @@ int PieceLength(int start, int left, int beat, bool rest) {
 
 void SplitForWriting(Score& score) {
   const int beat = BeatLength(score);
+  auto writable = [](const ScoreItem& item) {
+    return item.rest() ? WritableRestLength(item.length) : WritableNoteLength(item.length);
+  };
   for (ScoreBar& bar : score.bars) {
+    if (std::all_of(bar.items.begin(), bar.items.end(), writable)) continue;
     std::vector<ScoreItem> items;
-    items.reserve(bar.items.size());
-    for (const ScoreItem& item : bar.items) {
-      const bool writable =
-          item.rest() ? WritableRestLength(item.length) : WritableNoteLength(item.length);
-      if (writable) {
-        items.push_back(item);
+    items.reserve(bar.items.size() + 4);
+    for (ScoreItem& item : bar.items) {
+      if (writable(item)) {
+        items.push_back(std::move(item));
         continue;
       }
       int start = item.start;

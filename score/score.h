@@ -40,11 +40,19 @@ struct ScoreItem {
   int line = 0;                // where the text it was read from holds it (0: not read)
   int column = 0;
   bool rest() const { return pitches.empty(); }
+  // The same note, chord or rest in the same place (where a text held it does not count).
+  bool operator==(const ScoreItem& o) const {
+    return pitches == o.pitches && start == o.start && length == o.length &&
+           tiedToNext == o.tiedToNext;
+  }
+  bool operator!=(const ScoreItem& o) const { return !(*this == o); }
 };
 
 struct ScoreBar {
   int length = 16;               // in sixteenths: the metre's; less for an upbeat or the last bar
   std::vector<ScoreItem> items;  // in order, one after the other without a gap (rests fill)
+  bool operator==(const ScoreBar& o) const { return length == o.length && items == o.items; }
+  bool operator!=(const ScoreBar& o) const { return !(*this == o); }
 };
 
 // The major keys a score may name after "1=", by semitones above C: C D E F G A B #F #C bB bE bA.

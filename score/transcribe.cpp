@@ -30,6 +30,9 @@ std::vector<Stroke> Strokes(const std::vector<PlayedNote>& notes, const Tempo& t
   std::vector<Stroke> strokes;
   std::vector<uint32_t> releases;
   std::vector<uint32_t> struck;  // when each stroke's first key went down
+  strokes.reserve(notes.size());
+  releases.reserve(notes.size());
+  struck.reserve(notes.size());
   for (const PlayedNote& note : notes) {
     const int onset = grid(note.onMs);
     if (!strokes.empty() && strokes.back().onset == onset) {
@@ -67,18 +70,18 @@ std::vector<Stroke> Strokes(const std::vector<PlayedNote>& notes, const Tempo& t
 // Appends to the bars what lies between from and to (in sixteenths from the first bar line):
 // a rest, or the stroke's pitches, split at the bar lines and tied across them.
 void Place(std::vector<ScoreBar>& bars, int barStart0, int barLength, int from, int to,
-           const std::vector<Pitch>& pitches) {
+           std::vector<Pitch>&& pitches) {
   while (from < to) {
     const int bar = FloorDiv(from - barStart0, barLength);
     const int barStart = barStart0 + bar * barLength;
     const int piece = std::min(to, barStart + barLength) - from;
     ScoreBar& target = bars[static_cast<size_t>(bar)];
     ScoreItem item;
-    item.pitches = pitches;
     item.start = from - barStart;
     item.length = piece;
     from += piece;
     item.tiedToNext = !pitches.empty() && from < to;
+    item.pitches = from < to ? pitches : std::move(pitches);  // the last piece takes them
     target.items.push_back(std::move(item));
   }
 }
@@ -126,7 +129,7 @@ Score TranscribeNotes(const std::vector<PlayedNote>& notes, int keySignature, co
   score.bpm = TempoBpm(tempo);
   if (notes.empty()) return score;
 
-  const std::vector<Stroke> strokes = Strokes(notes, tempo);
+  std::vector<Stroke> strokes = Strokes(notes, tempo);
   const int barLength = score.BarLength();
   const int first = strokes.front().onset;
   const int end = strokes.back().end;
@@ -136,11 +139,12 @@ Score TranscribeNotes(const std::vector<PlayedNote>& notes, int keySignature, co
   const int start = first < 0 ? first : firstBar * barLength;
   const int bars = FloorDiv(end - 1 - (first < 0 ? firstBar * barLength : start), barLength) + 1;
   std::vector<ScoreBar> written(static_cast<size_t>(bars));
+  for (ScoreBar& bar : written) bar.items.reserve(8);
   const int grid0 = first < 0 ? firstBar * barLength : start;
   int at = start;
-  for (const Stroke& s : strokes) {
+  for (Stroke& s : strokes) {
     Place(written, grid0, barLength, at, s.onset, {});
-    Place(written, grid0, barLength, s.onset, s.end, s.pitches);
+    Place(written, grid0, barLength, s.onset, s.end, std::move(s.pitches));
     at = s.end;
   }
   for (size_t b = 0; b < written.size(); ++b) {
