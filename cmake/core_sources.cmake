@@ -33,6 +33,7 @@ set(VELMIRA_CORE_SOURCES
   view/score_head.cpp
   view/score_layout.cpp
   view/score_metrics.cpp
+  view/score_svg.cpp
   view/window_layout.cpp
   view/window_texts.cpp
 )

@@ -1,11 +1,14 @@
 // The score's page as primitives: the marks of one bar, the wrap into lines, the SVG.
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "view/score_layout.h"
+#include "view/score_svg.h"
 
 namespace velmira {
 namespace {
@@ -202,6 +205,82 @@ TEST(ScoreLayout, BarsWrapIntoFullLinesWithinTheWidth) {
   }
   EXPECT_EQ(live.barBottoms, layout.barBottoms);
   EXPECT_EQ(live.height, layout.height);
+}
+
+// Reads the SVG back with expat: each element that draws, its name, first two numbers and text.
+struct Element {
+  std::string name;
+  float a = 0, b = 0;
+  std::string text;
+};
+struct Svg {
+  std::vector<Element> elements;
+  bool inText = false;
+};
+
+void XMLCALL Start(void* data, const XML_Char* name, const XML_Char** attributes) {
+  auto* svg = static_cast<Svg*>(data);
+  const std::string n = name;
+  if (n == "svg" || n == "g" || n == "rect") return;
+  svg->inText = n == "text";
+  Element e;
+  e.name = n;
+  for (int i = 0; attributes[i] != nullptr; i += 2) {
+    const std::string key = attributes[i];
+    if (key == "x" || key == "cx" || key == "x1") e.a = std::strtof(attributes[i + 1], nullptr);
+    if (key == "y" || key == "cy" || key == "y1") e.b = std::strtof(attributes[i + 1], nullptr);
+    if (key == "d") e.text = attributes[i + 1];
+  }
+  svg->elements.push_back(e);
+}
+
+void XMLCALL End(void* data, const XML_Char*) { static_cast<Svg*>(data)->inText = false; }
+
+void XMLCALL Characters(void* data, const XML_Char* text, int length) {
+  auto* svg = static_cast<Svg*>(data);
+  if (svg->inText) svg->elements.back().text.append(text, length);
+}
+
+TEST(ScoreSvg, HoldsEachPrimitive) {
+  Score score = Quarters(3);
+  score.title = "A & B <\xE6\xAC\xA2>";  // "欢" in UTF-8
+  score.estimated = true;
+  score.bars[0].items[1].pitches = {P(7, -1, -1), P(2, 1)};
+  score.bars[1].items[0].length = 6;
+  score.bars[1].items[1] = ScoreItem{{}, 6, 2, false};
+  ScoreLayoutOptions options;
+  options.width = 300;
+  options.marked = {0, 1};
+  const ScoreLayout layout = LayoutScore(score, options);
+  const std::string svg = ScoreSvg(layout);
+
+  Svg read;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &read);
+  XML_SetElementHandler(parser, Start, End);
+  XML_SetCharacterDataHandler(parser, Characters);
+  const bool parsed = XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1) != 0;
+  XML_ParserFree(parser);
+  ASSERT_TRUE(parsed) << svg;
+
+  const std::vector<Element>& elements = read.elements;
+  const char* names[] = {"text", "circle", "line", "path", "ellipse"};
+  ASSERT_EQ(elements.size(), layout.primitives.size());
+  for (size_t i = 0; i < elements.size(); ++i) {
+    const ScorePrimitive& p = layout.primitives[i];
+    EXPECT_EQ(elements[i].name, names[static_cast<int>(p.kind)]) << i;
+    if (p.kind == Kind::Text) {
+      EXPECT_EQ(elements[i].text, p.text) << i;
+    }
+    if (p.kind == Kind::Arc) {
+      EXPECT_EQ(elements[i].text.front(), 'M');
+    } else {
+      EXPECT_NEAR(elements[i].a, p.x, 0.01f) << i;
+      EXPECT_NEAR(elements[i].b, p.y, 0.01f) << i;
+    }
+  }
+  EXPECT_NE(svg.find("fill=\"#e67300\""), std::string::npos) << "the marked item's colour";
+  EXPECT_NE(svg.find("\xE2\x89\x88"), std::string::npos) << "the estimated tempo's sign";
 }
 
 }  // namespace
