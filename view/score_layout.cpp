@@ -120,10 +120,11 @@ ScoreBand BandOf(const ScorePrimitive& p) {
 ScoreLayout LayoutScore(const Score& score, const ScoreLayoutOptions& options) {
   ScoreLayout layout;
   layout.width = options.width;
-  // About two primitives a note, one a bar: reserved once so that a long score is not copied.
+  // About three primitives an item (a digit and its marks), two a bar: reserved once so that a
+  // long score is not copied as it grows.
   size_t items = 0;
   for (const ScoreBar& bar : score.bars) items += bar.items.size();
-  layout.primitives.reserve(16 + 2 * items + score.bars.size());
+  layout.primitives.reserve(16 + 3 * items + 2 * score.bars.size());
   layout.barBottoms.reserve(score.bars.size());
   const float top =
       LayoutScoreHead(score, ScoreMetrics(options.digitSize), options.width, layout.primitives);
