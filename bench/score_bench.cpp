@@ -39,7 +39,12 @@ Score LongScore(int notes) {
     int start = 0;
     for (const Token& t : pattern[bar % pattern.size()]) {
       if (!t.pitches.empty() && made == notes) break;
-      b.items.push_back(ScoreItem{t.pitches, start, t.length, t.tied});
+      ScoreItem item;
+      item.pitches = t.pitches;
+      item.start = start;
+      item.length = t.length;
+      item.tiedToNext = t.tied;
+      b.items.push_back(item);
       start += t.length;
       if (!t.pitches.empty()) ++made;
     }

@@ -2,15 +2,16 @@
 enable_testing()
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
-find_package(EXPAT REQUIRED)  # reads the score's SVG back in the unit tests
 
 file(GLOB VELMIRA_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(velmira_unit_tests ${VELMIRA_UNIT_TESTS})
 velmira_target_defaults(velmira_unit_tests)
-target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest::gtest_main
-                      EXPAT::EXPAT)
+target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest::gtest_main)
 include(GoogleTest)
 gtest_discover_tests(velmira_unit_tests DISCOVERY_TIMEOUT 60)
+# They read the score's SVG back with expat.
+find_package(EXPAT REQUIRED)
+target_link_libraries(velmira_unit_tests PRIVATE EXPAT::EXPAT)
 
 # The rendered pictures: sizes, bit depths, cells and the background pixel.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -26,7 +26,12 @@ struct Bars {
   Bars& Item(int length, std::vector<Pitch> pitches, bool tied = false) {
     ScoreBar& bar = score.bars.back();
     const int start = bar.items.empty() ? 0 : bar.items.back().start + bar.items.back().length;
-    bar.items.push_back(ScoreItem{std::move(pitches), start, length, tied});
+    ScoreItem item;
+    item.pitches = std::move(pitches);
+    item.start = start;
+    item.length = length;
+    item.tiedToNext = tied;
+    bar.items.push_back(item);
     return *this;
   }
 };
@@ -247,7 +252,9 @@ TEST(ScoreSvg, HoldsEachPrimitive) {
   score.estimated = true;
   score.bars[0].items[1].pitches = {P(7, -1, -1), P(2, 1)};
   score.bars[1].items[0].length = 6;
-  score.bars[1].items[1] = ScoreItem{{}, 6, 2, false};
+  score.bars[1].items[1].pitches.clear();  // an eighth rest
+  score.bars[1].items[1].start = 6;
+  score.bars[1].items[1].length = 2;
   ScoreLayoutOptions options;
   options.width = 300;
   options.marked = {0, 1};
