@@ -10,8 +10,8 @@ constexpr int kScale[7] = {0, 2, 4, 5, 7, 9, 11};
 constexpr Pitch kLabels[12] = {{1, 0, 0},  {2, -1, 0}, {2, 0, 0},  {3, -1, 0},
                                {3, 0, 0},  {4, 0, 0},  {5, -1, 0}, {5, 0, 0},
                                {6, -1, 0}, {6, 0, 0},  {7, -1, 0}, {7, 0, 0}};
-constexpr const char* kMajorNames[kMajorKeyCount] = {"C",  "#C", "D", "bE", "E",  "F",
-                                                     "#F", "G",  "bA", "A", "bB", "B"};
+constexpr const char* kMajorNames[kMajorKeyCount] = {"C",  "#C", "D",  "bE", "E",  "F",
+                                                     "#F", "G",  "bA", "A",  "bB", "B"};
 }  // namespace
 
 int Pitch::Semitones() const { return kScale[(degree - 1) % 7] + accidental + 12 * octave; }
