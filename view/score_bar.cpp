@@ -27,7 +27,7 @@ float CentreTime(const ScoreItem& item, int beat) {
   return item.start + 0.5f * span;
 }
 
-const char* kDigits[8] = {"0", "1", "2", "3", "4", "5", "6", "7"};
+constexpr const char* kDigits[8] = {"0", "1", "2", "3", "4", "5", "6", "7"};
 
 }  // namespace
 
@@ -55,15 +55,16 @@ int BarLayout::BeatOf(int bar, int time) const {
   return (time - Phase(bar) + beat_) / beat_ - 1;  // the part before the phase is beat -1
 }
 
+float BarLayout::AugmentationX(float cx) const {
+  return cx + m_.DigitHalfWidth() + m_.AugmentationGap();
+}
+
 float BarLayout::XAt(float time) const {
-  float left = barLeft_;
-  for (const BeatSpan& s : spans_) {
-    if (time < s.to || &s == &spans_.back()) {
-      return left + (time - s.from) / (s.to - s.from) * s.width * stretch_;
-    }
-    left += s.width * stretch_;
-  }
-  return left;
+  const auto after = std::upper_bound(stops_.begin() + 1, stops_.end() - 1, time,
+                                      [](float t, const Stop& s) { return t < s.time; });
+  const Stop& a = after[-1];
+  const Stop& b = *after;
+  return barLeft_ + (a.x + (time - a.time) / (b.time - a.time) * (b.x - a.x)) * stretch_;
 }
 
 void BarLayout::StackPitches(const ScoreItem& item) {
@@ -83,15 +84,12 @@ float BarLayout::Top(const ScoreItem& item) const {
 
 float BarLayout::Bottom(const ScoreItem& item) const {
   const int lines = MarksOfLength(item.length).underlines;
-  float bottom = lines > 0 ? m_.UnderlineFirst() + (lines - 1) * m_.UnderlineStep() +
-                                 0.5f * m_.UnderlineThickness()
-                           : 0.0f;
   const int dots = item.rest() ? 0 : DotsBelow(item.pitches.front());
   if (dots > 0) {
-    bottom = (lines > 0 ? bottom - 0.5f * m_.UnderlineThickness() : 0.0f) + m_.OctaveDotGap() +
-             (dots - 1) * m_.OctaveDotStep() + m_.OctaveDotRadius();
+    return m_.UnderlineDepth(lines) + m_.OctaveDotGap() + (dots - 1) * m_.OctaveDotStep() +
+           m_.OctaveDotRadius();
   }
-  return bottom;
+  return lines > 0 ? m_.UnderlineDepth(lines) + 0.5f * m_.UnderlineThickness() : 0.0f;
 }
 
 float BarLayout::TokenWidth(const ScoreItem& item) const {
@@ -106,30 +104,32 @@ float BarLayout::TokenWidth(const ScoreItem& item) const {
   return width;
 }
 
-void BarLayout::MeasureBeats(int bar) {
-  const ScoreBar& b = score_.bars[bar];
-  spans_.clear();
-  for (int from = 0; from < b.length;) {
-    const int to = std::min(b.length, Phase(bar) + (BeatOf(bar, from) + 1) * beat_);
-    spans_.push_back({from, to, m_.BeatWidth() * (to - from) / beat_});
-    from = to;
+void BarLayout::PlaceStops(int bar) {
+  // Each beat has its natural width, time-proportional within it, but for an item whose digit
+  // (with its accidental and augmentation dot) needs more than its share: that share grows.
+  const std::vector<ScoreItem>& items = score_.bars[bar].items;
+  const int length = score_.bars[bar].length;
+  const float perSixteenth = m_.BeatWidth() / beat_;
+  stops_.assign(1, {0, 0.0f});
+  size_t next = 0;  // the first item that starts after `time`
+  for (int time = 0; time < length;) {
+    const ScoreItem* starting = nullptr;
+    for (; next < items.size() && items[next].start <= time; ++next) {
+      if (items[next].start == time) starting = &items[next];
+    }
+    int end = std::min(length, Phase(bar) + (BeatOf(bar, time) + 1) * beat_);
+    if (next < items.size()) end = std::min(end, items[next].start);
+    float width = perSixteenth * (end - time);
+    if (starting != nullptr) width = std::max(width, TokenWidth(*starting));
+    stops_.push_back({end, stops_.back().x + width});
+    time = end;
   }
-  // A beat widens where its items need more room than their share of it (four sixteenths, an
-  // accidental on a short note).
-  size_t span = 0;
-  for (const ScoreItem& item : b.items) {
-    while (span + 1 < spans_.size() && item.start >= spans_[span].to) ++span;
-    if (span >= spans_.size()) break;
-    BeatSpan& s = spans_[span];
-    const int share = std::min(item.length, beat_);
-    s.width = std::max(s.width, TokenWidth(item) * (s.to - s.from) / std::max(1, share));
-  }
+  if (stops_.size() == 1) stops_.push_back({1, 0.0f});  // an empty bar
 }
 
 float BarLayout::NaturalWidth(int bar) {
-  MeasureBeats(bar);
-  float width = 2 * m_.BarPad();
-  for (const BeatSpan& s : spans_) width += s.width;
+  PlaceStops(bar);
+  float width = 2 * m_.BarPad() + stops_.back().x;
   if (bar + 1 == static_cast<int>(score_.bars.size())) {
     width += m_.DoubleBarGap() + m_.BarLineThick();
   }
@@ -166,74 +166,80 @@ void BarLayout::Draw(int bar, float x, float stretch, const LineBand& band, Open
 
 void BarLayout::DrawItem(const ScoreItem& item, int bar, int index, const LineBand& band,
                          OpenTie& tie, std::vector<ScorePrimitive>& out) {
-  using Align = ScorePrimitive::Align;
   const float cx = XAt(CentreTime(item, beat_));
   const bool marked = options_.marked == ItemRef{bar, index};
   const ScoreInk ink = marked ? ScoreInk::Marked : ScoreInk::Normal;
   const LengthMarks marks = MarksOfLength(item.length);
-  const float yb = band.baseline;
-  const float dotX = cx + m_.DigitHalfWidth() + m_.AugmentationGap();
   StackPitches(item);
-
-  for (size_t k = 0; k < rise_.size(); ++k) {
-    const float base = yb - rise_[k];
-    if (item.rest()) {
-      AddText(out, cx, base, m_.d, kDigits[0], Align::Centre, ink);
-    } else {
-      const Pitch& p = item.pitches[k];
-      AddText(out, cx, base, m_.d, kDigits[std::clamp<int>(p.degree, 1, 7)], Align::Centre, ink);
-      if (p.accidental != 0) {
-        AddText(out, cx - m_.DigitHalfWidth(), base - m_.AccidentalRise(), m_.AccidentalSize(),
-                p.accidental > 0 ? "#" : "b", Align::Right, ink);
-      }
-      for (int j = 0; j < DotsAbove(p); ++j) {
-        AddDot(out, cx, base - m_.DigitHeight() - m_.OctaveDotGap() - j * m_.OctaveDotStep(),
-               m_.OctaveDotRadius(), ink);
-      }
-      // The lowest digit's dots below go under its underlines.
-      const float under = k == 0 && marks.underlines > 0
-                              ? m_.UnderlineFirst() + (marks.underlines - 1) * m_.UnderlineStep()
-                              : 0.0f;
-      for (int j = 0; j < DotsBelow(p); ++j) {
-        AddDot(out, cx, base + under + m_.OctaveDotGap() + j * m_.OctaveDotStep(),
-               m_.OctaveDotRadius(), ink);
-      }
-    }
-    if (marks.dotted) AddDot(out, dotX, base - m_.AugmentationRise(), m_.OctaveDotRadius(), ink);
-  }
+  DrawDigits(item, marks, cx, band.baseline, ink, out);
 
   // The dashes stand where the following quarters would, at the lowest digit's mid height.
+  const float dashY = band.baseline - m_.DashRise();
   for (int j = 1; j <= marks.dashes; ++j) {
     const float x = XAt(item.start + j * kQuarter + 0.5f * kQuarter);
-    const float y = yb - m_.DashRise();
-    AddLine(out, x - 0.5f * m_.DashLength(), y, x + 0.5f * m_.DashLength(), y, m_.DashThickness(),
-            ink);
+    AddLine(out, x - 0.5f * m_.DashLength(), dashY, x + 0.5f * m_.DashLength(), dashY,
+            m_.DashThickness(), ink);
   }
 
-  const float top = yb - Top(item);
+  const float top = band.baseline - Top(item);
   if (tie.open) {
     const float y = std::min(tie.top, top) - m_.TieGap();
     AddArc(out, tie.x, y, cx - m_.TieInset(), y, m_.TieBow());
   }
   tie = {item.tiedToNext, cx + m_.TieInset(), top};
 
-  if (options_.hints != nullptr && bar < static_cast<int>(options_.hints->size())) {
-    const std::vector<std::string>& hints = (*options_.hints)[bar];
-    if (index < static_cast<int>(hints.size()) && !hints[index].empty()) {
-      AddText(out, cx, band.hintBaseline, m_.HintSize(), hints[index], Align::Centre,
-              marked ? ScoreInk::Marked : ScoreInk::Hint);
-    }
+  if (const std::string* hint = HintOf(bar, index)) {
+    AddText(out, cx, band.hintBaseline, m_.HintSize(), *hint, ScorePrimitive::Align::Centre,
+            marked ? ScoreInk::Marked : ScoreInk::Hint);
   }
 
-  const float right = marks.dotted ? dotX + m_.OctaveDotRadius() : cx + m_.DigitHalfWidth();
+  const float right =
+      marks.dotted ? AugmentationX(cx) + m_.OctaveDotRadius() : cx + m_.DigitHalfWidth();
   placed_.push_back(
       {cx - m_.DigitHalfWidth(), right, marks.underlines, BeatOf(bar, item.start), marked});
+}
+
+// Each digit of the item from the lowest up, with its accidental, octave dots and augmentation
+// dot.
+void BarLayout::DrawDigits(const ScoreItem& item, const LengthMarks& marks, float cx,
+                           float baseline, ScoreInk ink, std::vector<ScorePrimitive>& out) {
+  using Align = ScorePrimitive::Align;
+  for (size_t k = 0; k < rise_.size(); ++k) {
+    const float base = baseline - rise_[k];
+    const Pitch p = item.rest() ? Pitch{0, 0, 0} : item.pitches[k];
+    AddText(out, cx, base, m_.d, kDigits[std::clamp<int>(p.degree, 0, 7)], Align::Centre, ink);
+    if (p.accidental != 0) {
+      AddText(out, cx - m_.DigitHalfWidth(), base - m_.AccidentalRise(), m_.AccidentalSize(),
+              p.accidental > 0 ? "#" : "b", Align::Right, ink);
+    }
+    for (int j = 0; j < DotsAbove(p); ++j) {
+      AddDot(out, cx, base - m_.DigitHeight() - m_.OctaveDotGap() - j * m_.OctaveDotStep(),
+             m_.OctaveDotRadius(), ink);
+    }
+    // The lowest digit's dots below go under its underlines.
+    const float under = base + (k == 0 ? m_.UnderlineDepth(marks.underlines) : 0.0f);
+    for (int j = 0; j < DotsBelow(p); ++j) {
+      AddDot(out, cx, under + m_.OctaveDotGap() + j * m_.OctaveDotStep(), m_.OctaveDotRadius(),
+             ink);
+    }
+    if (marks.dotted) {
+      AddDot(out, AugmentationX(cx), base - m_.AugmentationRise(), m_.OctaveDotRadius(), ink);
+    }
+  }
+}
+
+const std::string* BarLayout::HintOf(int bar, int index) const {
+  const auto* hints = options_.hints;
+  if (hints == nullptr || bar >= static_cast<int>(hints->size())) return nullptr;
+  const std::vector<std::string>& ofBar = (*hints)[bar];
+  if (index >= static_cast<int>(ofBar.size()) || ofBar[index].empty()) return nullptr;
+  return &ofBar[index];
 }
 
 void BarLayout::DrawUnderlines(float baseline, std::vector<ScorePrimitive>& out) {
   // Each level joins the neighbours that have it within one beat.
   for (int level = 1; level <= 2; ++level) {
-    const float y = baseline + m_.UnderlineFirst() + (level - 1) * m_.UnderlineStep();
+    const float y = baseline + m_.UnderlineDepth(level);
     for (size_t i = 0; i < placed_.size();) {
       if (placed_[i].underlines < level) {
         ++i;

@@ -4,6 +4,7 @@
 // bar to draw itself at its place.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "score/score.h"
@@ -60,10 +61,11 @@ class BarLayout {
             std::vector<ScorePrimitive>& out);
 
  private:
-  // A stretch of the bar: one beat, or the part of one at the ends of a short bar.
-  struct BeatSpan {
-    int from, to;
-    float width;
+  // A time of the bar where an item starts or a beat begins, and its x at natural widths from
+  // the first beat's start: x is linear in time between two stops.
+  struct Stop {
+    int time;
+    float x;
   };
   // Where an item was drawn, for its underlines.
   struct Placed {
@@ -73,7 +75,7 @@ class BarLayout {
     bool marked;
   };
 
-  void MeasureBeats(int bar);
+  void PlaceStops(int bar);
   int Phase(int bar) const;
   int BeatOf(int bar, int time) const;
   float XAt(float time) const;  // in the bar being drawn: linear within each beat
@@ -82,8 +84,12 @@ class BarLayout {
   float Top(const ScoreItem& item) const;  // over the baseline, octave dots included
   float Bottom(const ScoreItem& item) const;
   float TokenWidth(const ScoreItem& item) const;
+  float AugmentationX(float cx) const;
+  const std::string* HintOf(int bar, int index) const;  // null: none
   void DrawItem(const ScoreItem& item, int bar, int index, const LineBand& band, OpenTie& tie,
                 std::vector<ScorePrimitive>& out);
+  void DrawDigits(const ScoreItem& item, const LengthMarks& marks, float cx, float baseline,
+                  ScoreInk ink, std::vector<ScorePrimitive>& out);
   void DrawUnderlines(float baseline, std::vector<ScorePrimitive>& out);
   void DrawBarLine(int bar, float right, const LineBand& band, std::vector<ScorePrimitive>& out);
 
@@ -91,7 +97,7 @@ class BarLayout {
   const ScoreLayoutOptions& options_;
   ScoreMetrics m_;
   int beat_;  // sixteenths a beat
-  std::vector<BeatSpan> spans_;
+  std::vector<Stop> stops_;
   float barLeft_ = 0;  // where the first beat of the bar being drawn starts
   float stretch_ = 1;
   std::vector<float> rise_;

@@ -23,7 +23,8 @@ bool TiedInto(const Score& score, int bar) {
 }
 
 // Fills the bars from `firstBar` on into lines from the y `top` down, each line as wide as the
-// page but the last, which keeps its natural width unless it overflows.
+// page but the last, which is spaced as the line before it (or at its natural widths) as far
+// as it fits.
 void LayoutLines(const Score& score, const ScoreLayoutOptions& options, int firstBar, float top,
                  ScoreLayout& layout) {
   BarLayout bars(score, options);
@@ -44,7 +45,9 @@ void LayoutLines(const Score& score, const ScoreLayoutOptions& options, int firs
       natural += w;
       ++end;
     }
-    const float stretch = end == count && natural <= room ? 1.0f : room / natural;
+    const float full = room / natural;
+    const float before = layout.lines.empty() ? 1.0f : layout.lines.back().stretch;
+    const float stretch = end < count ? full : std::min(full, std::max(1.0f, before));
 
     BarExtent extent;
     for (int b = first; b < end; ++b) {
@@ -62,7 +65,7 @@ void LayoutLines(const Score& score, const ScoreLayoutOptions& options, int firs
       bottom = band.hintBaseline + m.HintDescent();
     }
 
-    layout.lines.push_back({first, layout.primitives.size(), top});
+    layout.lines.push_back({first, layout.primitives.size(), top, stretch});
     // A tie from the line before comes in from the line's left edge.
     OpenTie tie{TiedInto(score, first), left, band.baseline};
     float x = left;

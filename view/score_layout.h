@@ -66,6 +66,7 @@ struct ScoreLine {
   int firstBar = 0;
   size_t firstPrimitive = 0;
   float top = 0;
+  float stretch = 1;  // its bars' widths over their natural widths
 };
 
 struct ScoreLayout {

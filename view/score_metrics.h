@@ -31,6 +31,10 @@ struct ScoreMetrics {
   float UnderlineFirst() const { return 0.17f * d; }
   float UnderlineStep() const { return 0.14f * d; }
   float UnderlineThickness() const { return 0.06f * d; }
+  // The centre of underline `level` (1 or 2) under the baseline; 0 for none.
+  float UnderlineDepth(int level) const {
+    return level > 0 ? UnderlineFirst() + (level - 1) * UnderlineStep() : 0.0f;
+  }
 
   // The augmentation dot: right of the digit at mid height.
   float AugmentationGap() const { return 0.16f * d; }
@@ -53,7 +57,7 @@ struct ScoreMetrics {
 
   // Spacing of the bars: a beat's natural width and the room at each end of a bar.
   float BeatWidth() const { return 2.2f * d; }
-  float BarPad() const { return 0.25f * d; }
+  float BarPad() const { return 0.35f * d; }
 
   // Bar lines: thin, and the final double bar (thin, a gap, thick); they reach from above the
   // digits to under the first underline.
