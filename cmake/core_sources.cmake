@@ -37,6 +37,11 @@ set(VELMIRA_CORE_SOURCES
   record/transport.cpp
   view/bar_value.cpp
   view/keyboard_geometry.cpp
+  view/score_bar.cpp
+  view/score_head.cpp
+  view/score_layout.cpp
+  view/score_metrics.cpp
+  view/score_svg.cpp
   view/window_layout.cpp
   view/window_texts.cpp
 )

@@ -11,6 +11,9 @@ target_link_libraries(velmira_unit_tests PRIVATE velmira_core GTest::gtest GTest
 target_compile_definitions(velmira_unit_tests PRIVATE VELMIRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 include(GoogleTest)
 gtest_discover_tests(velmira_unit_tests DISCOVERY_TIMEOUT 60)
+# They read the score's SVG back with expat.
+find_package(EXPAT REQUIRED)
+target_link_libraries(velmira_unit_tests PRIVATE EXPAT::EXPAT)
 
 # The rendered pictures: sizes, bit depths, cells and the background pixel.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

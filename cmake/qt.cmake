@@ -33,6 +33,7 @@ add_library(velmira_qt STATIC
   qt/options.cpp
   qt/painting.cpp
   qt/playback_sink.cpp
+  qt/score_painting.cpp
   qt/termination.cpp
 )
 velmira_utf8_defaults(velmira_qt)

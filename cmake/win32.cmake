@@ -19,6 +19,7 @@ add_library(velmira_shell STATIC
   win32/ui.cpp
   win32/keyboard_gdi.cpp
   win32/paint_gdi.cpp
+  win32/score_gdi.cpp
 )
 velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 comdlg32 imm32 gdi32 user32)
