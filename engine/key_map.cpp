@@ -76,4 +76,15 @@ const KeySlot KeyMap[kKeySlotCount] = {
 
 #undef KEY
 
+const char* KeyLegend(int slot) {
+  // clang-format off
+  static const char* const kLegends[kKeySlotCount] = {
+      nullptr, nullptr, "1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-", "=", nullptr, nullptr,
+      "Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P", "[", "]", nullptr, nullptr,
+      "A", "S", "D", "F", "G", "H", "J", "K", "L", ";", "'", nullptr, nullptr, nullptr,
+      "Z", "X", "C", "V", "B", "N", "M", ",", ".", "/"};
+  // clang-format on
+  return slot >= 0 && slot < kKeySlotCount ? kLegends[slot] : nullptr;
+}
+
 }  // namespace velmira

@@ -20,6 +20,10 @@ extern const KeySlot KeyMap[kKeySlotCount];
 // The twelve labels, indexed by semitone.
 extern const char* const kDegreeLabels[12];
 
+// What the key of a slot shows on a keyboard ("A", ";", "1" ...), for the keys that play; null
+// for the others.
+const char* KeyLegend(int slot);
+
 // The playable slot of a key (by its scan code), or null when the key does not play.
 inline const KeySlot* PlayableSlot(int slot) {
   if (slot < 0 || slot >= kKeySlotCount || KeyMap[slot].octave == -1) return nullptr;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/key_event.h"
 
@@ -15,7 +16,9 @@ struct MenuBar;
 enum class MessageIcon { None, Stop, Exclamation, Question };
 enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
-enum class FileDialog { Open, Save, Export };
+// The file dialogs: a performance to open or save, a MIDI export, a song (jianpu text) to open,
+// the score to export (text, SVG, and PDF where the shell makes one).
+enum class FileDialog { Open, Save, Export, Song, ScoreExport };
 
 class UiEffects {
  public:
@@ -60,11 +63,20 @@ class UiEffects {
   virtual void InvalidateRecordingIndicator() = 0;
 };
 
+// A cap a lesson asks to strike next, with the octave shift the note needs (-1 Ctrl, +1 Shift).
+struct CapMark {
+  int slot;
+  int shift;
+};
+
 // Drawing of one key cap, inside a key-drawing occasion prepared by the shell.
 class KeyCapDrawer {
  public:
   virtual ~KeyCapDrawer() = default;
   virtual void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) = 0;
+  // The caps to strike next (none: no lesson); a marked cap shows orange while it is up, with
+  // the shift it needs written on it. The shell keeps them and repaints the caps that change.
+  virtual void SetMarks(const std::vector<CapMark>& marks) = 0;
   // The sustain pedal on screen, up or down.
   virtual void DrawPedal(bool down) = 0;
 };

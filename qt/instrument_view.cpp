@@ -105,6 +105,12 @@ void InstrumentView::DrawKeyCap(int slot, bool pressed, bool useGivenShift, int 
   update(ToQRect(CapRect(origin_, slot)));
 }
 
+void InstrumentView::SetMarks(const std::vector<CapMark>& marks) {
+  for (const CapMark& mark : caps_.marks) update(ToQRect(CapRect(origin_, mark.slot)));
+  caps_.marks = marks;
+  for (const CapMark& mark : caps_.marks) update(ToQRect(CapRect(origin_, mark.slot)));
+}
+
 void InstrumentView::DrawPedal(bool) {
   if (!IsEmpty(origin_.pedal)) update(ToQRect(origin_.pedal));
 }

@@ -34,6 +34,7 @@ class InstrumentView final : public QWidget, public KeyCapDrawer {
   void InvalidateRecordingIndicator();
 
   void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) override;
+  void SetMarks(const std::vector<CapMark>& marks) override;
   void DrawPedal(bool down) override;
 
  protected:

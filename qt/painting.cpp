@@ -29,12 +29,21 @@ void Text(QPainter& painter, Point at, const std::string& text) {
 }
 
 void PaintCap(QPainter& painter, const Pictures& pictures, const KeyboardOrigin& origin, int slot,
-              int sourceX) {
+              int sourceX, const CapMark* mark) {
   const KeySlot& key = KeyMap[slot];
   const Rect cap = CapRect(origin, slot);
+  const bool marked = mark != nullptr && sourceX == 0;
   painter.drawImage(QPoint(cap.left, cap.top), pictures.keyCaps,
-                    QRect(sourceX, 0, kCapWidth, kCapHeight));
+                    QRect(marked ? kMarkedCapSourceX : sourceX, 0, kCapWidth, kCapHeight));
   painter.setPen(Qt::black);
+  if (marked && MarkText(*mark) != nullptr) {
+    const QFont label = painter.font();
+    QFont small = label;
+    small.setPixelSize(9);
+    painter.setFont(small);
+    painter.drawText(ToQRect(MarkTextRect(cap)), Qt::AlignCenter, MarkText(*mark));
+    painter.setFont(label);
+  }
   painter.drawText(ToQRect(LabelRect(cap)), Qt::AlignCenter, QString::fromUtf8(key.label));
   const OctaveDots dots = OctaveDotBoxes(cap, key.octave);
   painter.setBrush(Qt::black);
@@ -85,7 +94,7 @@ void PaintKeyboard(QPainter& painter, const Pictures& pictures, const KeyboardOr
   painter.setFont(LabelFont());
   for (int slot = 0; slot < kKeySlotCount; ++slot) {
     if (KeyMap[slot].halfColumn == -1) continue;
-    PaintCap(painter, pictures, origin, slot, caps.sourceX[slot]);
+    PaintCap(painter, pictures, origin, slot, caps.sourceX[slot], MarkOf(caps.marks, slot));
   }
   PaintPedal(painter, pictures, origin, pedalDown, previous);
   painter.setFont(previous);

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QImage>
 #include <string>
+#include <vector>
 
 #include "engine/key_map.h"
 #include "engine/midi_output_service.h"
@@ -23,14 +24,16 @@ struct Pictures {
   QImage splash;
   QImage toolbar;      // 15 images of 32 x 32
   QImage instruments;  // 15 cells of 171 x 141
-  QImage keyCaps;      // four caps of 38 x 39: grey, blue, red, green
+  QImage keyCaps;      // five caps of 38 x 39: grey, blue, red, green, orange
   QColor background;   // pixel (0, 0) of the instrument pictures
   bool Load();
 };
 
-// What each cap shows: the picture cell's source x (CapSourceX), as last drawn.
+// What each cap shows: the picture cell's source x (CapSourceX), as last drawn, and the caps a
+// lesson marks (orange while up).
 struct CapStates {
   int sourceX[kKeySlotCount] = {};
+  std::vector<CapMark> marks;
   void ReleaseAll() {
     for (int& x : sourceX) x = 0;
   }

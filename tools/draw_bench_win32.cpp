@@ -37,7 +37,7 @@ KeyboardOrigin g_origin;
 
 LRESULT CALLBACK BenchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin, false, {});
+    PaintMainWindow(window, g_state, g_service, g_controls, g_size, g_origin, {}, false, {});
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -96,7 +96,7 @@ int main() {
     QueryPerformanceCounter(&start);
     HDC dc = GetDC(window);
     HDC capSource = BeginKeyDrawing(dc);
-    DrawKeyCap(dc, capSource, g_origin, slot, (i & 1) == 0, (i / 2) % 3 - 1);
+    DrawKeyCap(dc, capSource, g_origin, slot, (i & 1) == 0, (i / 2) % 3 - 1, nullptr);
     EndKeyDrawing(dc, capSource);
     ReleaseDC(window, dc);
     GdiFlush();

@@ -46,6 +46,19 @@ OctaveDots OctaveDotBoxes(const Rect& cap, int octave) {
   return dots;
 }
 
+const CapMark* MarkOf(const std::vector<CapMark>& marks, int slot) {
+  for (const CapMark& mark : marks) {
+    if (mark.slot == slot) return &mark;
+  }
+  return nullptr;
+}
+
+const char* MarkText(const CapMark& mark) {
+  return mark.shift > 0 ? "Shift" : (mark.shift < 0 ? "Ctrl" : nullptr);
+}
+
+Rect MarkTextRect(const Rect& cap) { return Rect{cap.left, cap.top + 3, cap.right, cap.top + 14}; }
+
 int HitTestKey(const KeyboardOrigin& origin, int x, int y) {
   if (x < origin.x0 || x > origin.x0 + kKeyBlockWidth || y < origin.y0 ||
       y > origin.y0 + kKeyBlockHeight) {

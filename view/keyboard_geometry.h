@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "engine/ui_effects.h"
 
 namespace velmira {
 
@@ -45,6 +48,14 @@ Rect LabelRect(const Rect& cap);
 // Source x of the cap picture's cell: 0 grey (up), 38 blue (shift 0), 76 red (+1),
 // 114 green (-1); -1 when a pressed cap carries another shift (the picture is left as it was).
 int CapSourceX(bool pressed, int shift);
+// The orange cell: a cap that a lesson asks to strike next, while it is up.
+constexpr int kMarkedCapSourceX = 152;
+// The mark of a slot among the marks, or null.
+const CapMark* MarkOf(const std::vector<CapMark>& marks, int slot);
+// What a marked cap says of the octave shift its note needs ("Shift", "Ctrl"), or null, and
+// where: a strip along the cap's top edge, above its label.
+const char* MarkText(const CapMark& mark);
+Rect MarkTextRect(const Rect& cap);
 
 // The octave dots of a cap: octave 6 one above the label, 4 one below, 3 two below.
 struct OctaveDots {

@@ -67,14 +67,24 @@ void EndKeyDrawing(HDC dc, HDC capSource) {
 }
 
 void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, bool pressed,
-                int shift) {
+                int shift, const CapMark* mark) {
   const KeySlot& key = KeyMap[slot];
   const Rect cap = CapRect(origin, slot);
-  const int sourceX = CapSourceX(pressed, shift);
+  const bool marked = mark != nullptr && !pressed;
+  const int sourceX = marked ? kMarkedCapSourceX : CapSourceX(pressed, shift);
   if (sourceX >= 0) {
     BitBlt(dc, cap.left, cap.top, kCapWidth, kCapHeight, capSource, sourceX, 0, SRCCOPY);
   }
   SetBkMode(dc, TRANSPARENT);
+  if (marked && MarkText(*mark) != nullptr) {
+    HFONT small =
+        CreateFontA(-9, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+    HGDIOBJ label = SelectObject(dc, small);
+    const Rect strip = MarkTextRect(cap);
+    RECT at{strip.left, strip.top, strip.right, strip.bottom};
+    DrawTextA(dc, MarkText(*mark), -1, &at, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    DeleteObject(SelectObject(dc, label));
+  }
   const Rect label = LabelRect(cap);
   RECT text{label.left, label.top, label.right, label.bottom};
   DrawTextA(dc, key.label, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
@@ -102,14 +112,26 @@ void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down) {
   SelectObject(dc, labelFont);
 }
 
-void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, bool pedalDown) {
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, const std::vector<CapMark>& marks,
+                  bool pedalDown) {
   HDC capSource = BeginKeyDrawing(dc);
   for (int slot = 0; slot < kKeySlotCount; ++slot) {
     if (KeyMap[slot].halfColumn == -1) continue;
-    DrawKeyCap(dc, capSource, origin, slot, false, 0);
+    DrawKeyCap(dc, capSource, origin, slot, false, 0, MarkOf(marks, slot));
   }
   DrawPedal(dc, capSource, origin, pedalDown);
   EndKeyDrawing(dc, capSource);
+}
+
+void GdiKeyCapDrawer::SetMarks(const std::vector<CapMark>& marks) {
+  auto invalidate = [this](const CapMark& mark) {
+    const Rect cap = CapRect(origin_, mark.slot);
+    const RECT r{cap.left, cap.top, cap.right, cap.bottom};
+    InvalidateRect(window_, &r, FALSE);
+  };
+  for (const CapMark& mark : marks_) invalidate(mark);
+  marks_ = marks;
+  for (const CapMark& mark : marks_) invalidate(mark);
 }
 
 }  // namespace velmira

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "engine/player_state.h"
 #include "engine/ui_effects.h"
 #include "view/keyboard_geometry.h"
@@ -18,20 +20,23 @@ HFONT CreateSizedFont(HDC dc, const char* faceName, int size, int attributes,
 // holding the key-cap picture.
 HDC BeginKeyDrawing(HDC dc);
 void EndKeyDrawing(HDC dc, HDC capSource);
-// One cap, pressed in the colour of the shift or released; labels and octave dots on top.
+// One cap, pressed in the colour of the shift or released (orange when a lesson marks it, with
+// the shift its note needs); labels and octave dots on top.
 void DrawKeyCap(HDC dc, HDC capSource, const KeyboardOrigin& origin, int slot, bool pressed,
-                int shift);
+                int shift, const CapMark* mark);
 // The sustain pedal where the layout put it (nothing where it has no room): a cap stretched
 // to the pedal's size, grey when up and blue when down, labelled "踏板".
 void DrawPedal(HDC dc, HDC capSource, const KeyboardOrigin& origin, bool down);
-// Every cap released, and the pedal as it is.
-void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, bool pedalDown);
+// Every cap released, the marked ones orange, and the pedal as it is.
+void DrawKeyboard(HDC dc, const KeyboardOrigin& origin, const std::vector<CapMark>& marks,
+                  bool pedalDown);
 
-// The engine's key-cap drawing during one key-drawing occasion.
+// The engine's key-cap drawing during one key-drawing occasion; it keeps the lesson's marks,
+// which the window's painting shows too.
 class GdiKeyCapDrawer final : public KeyCapDrawer {
  public:
-  GdiKeyCapDrawer(const PlayerState& state, const KeyboardOrigin& origin)
-      : state_(state), origin_(origin) {}
+  GdiKeyCapDrawer(HWND window, const PlayerState& state, const KeyboardOrigin& origin)
+      : window_(window), state_(state), origin_(origin) {}
   void Begin(HDC dc) {
     dc_ = dc;
     capSource_ = BeginKeyDrawing(dc);
@@ -44,13 +49,17 @@ class GdiKeyCapDrawer final : public KeyCapDrawer {
   void DrawKeyCap(int slot, bool pressed, bool useGivenShift, int givenShift) override {
     if (dc_ == nullptr) return;
     velmira::DrawKeyCap(dc_, capSource_, origin_, slot, pressed,
-                        useGivenShift ? givenShift : state_.shiftState);
+                        useGivenShift ? givenShift : state_.shiftState, MarkOf(marks_, slot));
   }
+  void SetMarks(const std::vector<CapMark>& marks) override;
+  const std::vector<CapMark>& marks() const { return marks_; }
   void DrawPedal(bool down) override {
     if (dc_ != nullptr) velmira::DrawPedal(dc_, capSource_, origin_, down);
   }
 
  private:
+  HWND window_;
+  std::vector<CapMark> marks_;
   const PlayerState& state_;
   const KeyboardOrigin& origin_;
   HDC dc_ = nullptr;

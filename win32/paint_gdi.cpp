@@ -58,11 +58,11 @@ void DrawRecordingIndicator(HDC dc, const RecordingIndicatorLayout& at,
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin, bool pedalDown,
-                     const IndicatorState& indicator) {
+                     const KeyboardOrigin& origin, const std::vector<CapMark>& marks,
+                     bool pedalDown, const IndicatorState& indicator) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  DrawKeyboard(dc, origin, pedalDown);
+  DrawKeyboard(dc, origin, marks, pedalDown);
 
   SetTextColor(dc, RGB(255, 0, 0));
   SetBkColor(dc, Shell().BackgroundColour);

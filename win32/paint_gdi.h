@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/midi_output_service.h"
 #include "engine/player_state.h"
@@ -27,6 +28,7 @@ void LayoutMainWindow(HWND window, int width, int height, const MainWindowContro
 
 void PaintMainWindow(HWND window, const PlayerState& state, MidiOutputService& midi,
                      const MainWindowControls& controls, const ClientSize& size,
-                     const KeyboardOrigin& origin, bool pedalDown, const IndicatorState& indicator);
+                     const KeyboardOrigin& origin, const std::vector<CapMark>& marks,
+                     bool pedalDown, const IndicatorState& indicator);
 
 }  // namespace velmira

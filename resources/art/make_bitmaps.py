@@ -9,7 +9,7 @@ Writes, into resources/ (or DIR):
                                          project() in CMakeLists.txt
     toolbar.bmp      480 x 32,  8 bpp    15 toolbar buttons of 32 x 32 on grey 192
     instruments.bmp  2565 x 141, 24 bpp  15 instrument pictures of 171 x 141
-    keycaps.bmp      152 x 39,  24 bpp   grey, blue, red and green key caps
+    keycaps.bmp      190 x 39,  24 bpp   grey, blue, red, green and orange key caps
     velmira.ico      16, 32 and 48 pixel program icon, 32 bpp
 
 Only the Python standard library is used and the output is the same, byte for
@@ -1226,12 +1226,13 @@ KEYCAP_COLOURS = [
     ((36, 70, 168), (206, 224, 255)),     # blue
     ((168, 30, 30), (255, 212, 212)),     # red
     ((30, 130, 40), (210, 246, 210)),     # green
+    ((200, 110, 10), (255, 222, 170)),    # orange: the key a lesson asks for next
 ]
 
 
 def render_keycaps():
     cw, ch = 38, 39
-    rows = [bytearray(cw * 4 * 3) for _ in range(ch)]
+    rows = [bytearray(cw * len(KEYCAP_COLOURS) * 3) for _ in range(ch)]
     for k, (rim, face) in enumerate(KEYCAP_COLOURS):
         for y in range(ch):
             for x in range(cw):
@@ -1409,7 +1410,7 @@ def main(argv=None):
             sys.exit('instruments: the top-left pixel is not the ground colour')
         write('instruments.bmp', bmp24(2565, 141, rows))
     if args.only in (None, 'keycaps'):
-        write('keycaps.bmp', bmp24(152, 39, render_keycaps()))
+        write('keycaps.bmp', bmp24(38 * len(KEYCAP_COLOURS), 39, render_keycaps()))
     if args.only in (None, 'icon'):
         write('velmira.ico', ico([(n,) + render_icon(n) for n in (16, 32, 48)]))
 

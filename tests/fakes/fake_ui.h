@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/menu_model.h"
+#include "app/score_effects.h"
 #include "engine/ui_effects.h"
 #include "record/key_data.h"
 
@@ -127,6 +128,8 @@ class RecordingDrawer : public KeyCapDrawer {
   }
   std::vector<bool> pedal;  // every drawing of the pedal: down or up
   void DrawPedal(bool down) override { pedal.push_back(down); }
+  std::vector<CapMark> marks;  // the caps a lesson marks now
+  void SetMarks(const std::vector<CapMark>& now) override { marks = now; }
 };
 
 struct RecordedKey {
@@ -142,6 +145,26 @@ class RecordingRecorder : public KeyEventRecorder {
   void RecordKey(const KeyEvent& key, int32_t octaveShift) override {
     events.push_back({key.down ? 256u : 257u, PackKeyData(key), octaveShift});
   }
+};
+
+// The 简谱 window and the lessons' needs, recorded; text conversions as on Linux (none).
+class FakeScoreUi : public ScoreEffects {
+ public:
+  bool shown = false;
+  std::string title;
+  int updates = 0;
+  bool keptNewestInView = false;
+  bool ticking = false;
+  void ShowScoreWindow(bool show) override { shown = show; }
+  void SetScoreWindowTitle(const char* text) override { title = text; }
+  void UpdateScoreWindow(bool keepNewestInView) override {
+    ++updates;
+    keptNewestInView = keepNewestInView;
+  }
+  bool ScorePdf(const ScoreLayout&, std::string*) override { return false; }
+  std::string ToUtf8(const std::string& text) override { return text; }
+  std::string FromUtf8(const std::string& utf8) override { return utf8; }
+  void SetLessonTick(bool running) override { ticking = running; }
 };
 
 }  // namespace velmira::testing

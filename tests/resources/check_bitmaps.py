@@ -163,11 +163,11 @@ def check_instruments(folder):
 
 
 def check_keycaps(folder):
-    bmp = load(folder, 'keycaps.bmp', 152, 39, 24)
+    bmp = load(folder, 'keycaps.bmp', 190, 39, 24)
     if not bmp:
         return
-    names = ['grey', 'blue', 'red', 'green']
-    for k in range(4):
+    names = ['grey', 'blue', 'red', 'green', 'orange']
+    for k in range(5):
         x0 = k * 38
         rim = [bmp.pixel(x0 + x, y) for x in range(38) for y in (0, 38)] + \
               [bmp.pixel(x0 + x, y) for x in (0, 37) for y in range(1, 38)]
