@@ -23,8 +23,10 @@ AppController::AppController(const AppServices& s)
       metronome_(state_, midi_, s.ui, s.clock, s.timers, s.clickSink),
       clock_(s.clock),
       calendar_(s.calendar),
-      recovery_(s.recoveryFolder) {
+      recovery_(s.recoveryFolder),
+      scoreUi_(s.scoreUi) {
   engine_.SetRecorder(&recorder_);
+  LoadSongBook(s.songFolder);
 }
 
 bool AppController::OnCreate(const char* commandLine) {
@@ -32,13 +34,16 @@ bool AppController::OnCreate(const char* commandLine) {
 }
 
 bool AppController::Create(const char* commandLine) {
-  if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_)) return false;
+  if (!OpenOutputAtStart(devices_, midi_.service(), state_, ui_, SongTitles())) return false;
   recovery_.Open();
-  if (OfferRecovery(commandLine)) {
-    file_.LoadAtStartup(commandLine);
+  std::string song;
+  const bool learn = LearnCommandLine(commandLine, &song);
+  if (OfferRecovery(learn ? "" : commandLine)) {
+    file_.LoadAtStartup(learn ? "" : commandLine);
   } else {
     file_.UpdateTitle("");
   }
+  if (learn) OpenSong(song);
   UpdateScoreMenu();
   SyncRecovery();
   return true;
@@ -52,13 +57,20 @@ void AppController::OnDestroy() {
 }
 
 void AppController::OnKey(const KeyEvent& key) {
-  if (state_.switchedOn) engine_.PlayKey(key);
+  if (!state_.switchedOn) return;
+  Guarded(0, [&] {
+    engine_.PlayKey(key);
+    if (lesson_.active()) AfterStroke(key);
+    if (recorder_.state().recording) RefreshScore(true);  // the 简谱 window grows with the take
+    return 0;
+  });
 }
 
 void AppController::OnChar(uint32_t character) {
   if (character != 27 || !state_.switchedOn) return;
   engine_.OnEscape();
   metronome_.OnEscape();
+  if (lesson_.active()) Guarded(0, [&] { return FinishLesson(), 0; });
 }
 
 void AppController::OnFocusLost() { engine_.ReleaseLiveKeys(); }
@@ -76,15 +88,21 @@ intptr_t AppController::OnCommand(unsigned commandId) {
     const intptr_t result = Command(commandId);
     UpdateScoreMenu();
     SyncRecovery();
+    RefreshScore(false);
     return result;
   });
 }
 
 void AppController::UpdateScoreMenu() {
-  const bool takeTempo = !events_.empty() && !recorder_.state().recording && !playingRow_;
-  if (takeTempo == takeTempoEnabled_) return;
-  takeTempoEnabled_ = takeTempo;
-  ui_.EnableMenuItem(CMD_TAKE_TEMPO, takeTempo);
+  const bool idle = !recorder_.state().recording && !playingRow_;
+  const bool available[] = {!events_.empty() && idle, !events_.empty() || songOpen_,
+                            songOpen_ && idle};
+  const int ids[] = {CMD_TAKE_TEMPO, CMD_EXPORT_SCORE, CMD_PLAY_SONG};
+  for (int i = 0; i < 3; ++i) {
+    if (available[i] == scoreMenuEnabled_[i]) continue;
+    scoreMenuEnabled_[i] = available[i];
+    ui_.EnableMenuItem(ids[i], available[i]);
+  }
 }
 
 intptr_t AppController::Command(unsigned commandId) {
@@ -98,7 +116,11 @@ intptr_t AppController::Command(unsigned commandId) {
   } else if (id == CMD_RECORD_START) {
     OnRecordStart();
   } else if (id == CMD_RECORD_STOP) {
-    recorder_.StopRecording();
+    if (lesson_.active()) {
+      FinishLesson();
+    } else {
+      recorder_.StopRecording();
+    }
   } else if (id == CMD_PLAY || id == CMD_PLAY_LOOP) {
     OnPlay(id == CMD_PLAY_LOOP);
   } else if (id == CMD_PLAY_STOP) {
@@ -113,11 +135,17 @@ intptr_t AppController::Command(unsigned commandId) {
     devices_.SwitchOn();
     metronome_.Follow();
   } else if (id == CMD_SWITCH_OFF) {
+    if (lesson_.active()) FinishLesson();
     devices_.SwitchOff();
     metronome_.Follow();
   } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {
     devices_.ChooseDevice(id);
     metronome_.Follow(true);  // a new bar on the new device
+  } else if (id == CMD_SHOW_SCORE || id == CMD_EXPORT_SCORE) {
+    OnScoreCommand(id);
+  } else if ((id >= CMD_LEARN_SONG && id <= CMD_STOP_LESSON) ||
+             (id >= CMD_SONG_FIRST && id <= CMD_SONG_LAST)) {
+    OnLessonCommand(id);
   } else if (id >= CMD_SCORE_FIRST && id <= CMD_SCORE_LAST) {
     if (!metronome_.OnCommand(id, document_, events_)) ui_.Invalidate(true);
   } else if (id >= CMD_CHANNEL_BASE && id <= CMD_CHANNEL_LAST) {
@@ -152,7 +180,8 @@ void AppController::OnPlay(bool loop) {
   playingRow_ = true;
   // Nothing sounds when the chain cannot start; the Playing row stays until the user stops.
   if (playback_.StartPlayback(loop)) {
-    metronome_.OnPlaybackRound(document_.tempo, playback_.state().roundStartMs);
+    metronome_.OnPlaybackRound(playingSong_ ? songTempo_ : document_.tempo,
+                               playback_.state().roundStartMs);
   }
 }
 
@@ -165,6 +194,12 @@ void AppController::OnPlayStop() {
   ui_.FlushPendingPlayEvents(playback_.ranToEnd());
   engine_.StopAllNotes();
   metronome_.OnPlaybackStopped();
+  if (playingSong_) {
+    // The song played from a buffer of its own; the performance's comes back.
+    playingSong_ = false;
+    ReleasePlaybackBuffer(playbackBuffer_);
+    RebuildPlaybackBuffer(playbackBuffer_, events_.events(), events_.count(), ui_);
+  }
   ui_.Invalidate(true);
 }
 
@@ -173,7 +208,10 @@ void AppController::OnPlayEvent(const PerformanceEvent* events, uint32_t index) 
   // Only events of the current PlaybackBuffer; anything else is stale.
   if (events != playbackBuffer_.events() || index >= playbackBuffer_.count()) return;
   // A loop's next round begins: the clicks follow its bars.
-  if (index == 0) metronome_.OnPlaybackRound(document_.tempo, playback_.state().roundStartMs);
+  if (index == 0) {
+    metronome_.OnPlaybackRound(playingSong_ ? songTempo_ : document_.tempo,
+                               playback_.state().roundStartMs);
+  }
   const PerformanceEvent& event = events[index];
   engine_.ReplayKey(event.message == kKeyDownMessage, KeySlotOf(event.keyData), event.octaveShift);
 }

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/lesson.h"
 #include "app/metronome_control.h"
+#include "app/score_effects.h"
 #include "engine/clock.h"
 #include "engine/device_control.h"
 #include "engine/midi_output.h"
@@ -33,12 +35,15 @@ struct AppServices {
   PlaybackSink& playbackSink;
   ClickSink& clickSink;
   Calendar& calendar;
+  ScoreEffects& scoreUi;
   // Chained delays exist only as a baseline for timing measurements.
   Scheduling scheduling = Scheduling::Timeline;
   // Memory of the EventBuffer and the PlaybackBuffer; tests substitute one that fails or pads.
   Reallocate reallocate = &std::realloc;
   // Where the recovery copy of an unsaved take is kept (the user's data folder); empty: none.
   std::string recoveryFolder;
+  // The song book's folder (songs/ beside the program, or its installed data); empty: none.
+  std::string songFolder;
 };
 
 class AppController {
@@ -46,7 +51,7 @@ class AppController {
   explicit AppController(const AppServices& services);
 
   // Main window creation: false refuses the window (no MIDI output device). Loads the file
-  // named on the command line, if any.
+  // named on the command line, if any, or with "--learn SONG" starts a lesson of the song.
   bool OnCreate(const char* commandLine = "");
   // The main window goes: switches the instrument off, stops playback, then releases both event
   // buffers.
@@ -83,7 +88,17 @@ class AppController {
   // kept in its recovery copy, to be offered at the next start.
   void OnEndWithoutAsking();
 
-  void SetDrawer(KeyCapDrawer* drawer) { engine_.SetDrawer(drawer); }
+  // The 简谱 window's page at a width, laid out again only when the width or the score changed.
+  const ScoreLayout& ScorePage(float width);
+  // The player closed the 简谱 window.
+  void OnScoreWindowClosed();
+  // The lesson's tick while it follows the song.
+  void OnLessonTick();
+
+  void SetDrawer(KeyCapDrawer* drawer) {
+    engine_.SetDrawer(drawer);
+    drawer_ = drawer;
+  }
   const PlayerState& state() const { return state_; }
   const DocumentState& document() const { return document_; }
   const EventBuffer& events() const { return events_; }
@@ -114,6 +129,27 @@ class AppController {
   void SyncRecovery();
   RecoverySnapshot Snapshot() const;
 
+  // The 简谱 window and the score's export (app/controller_score.cpp).
+  void OnScoreCommand(int id);
+  // Writes the page anew when what it shows changed (live: a stroke while recording).
+  void RefreshScore(bool live);
+  Score PerformanceScore() const;
+  void ExportScore();
+  std::string ScoreWindowTitle() const;
+
+  // Songs and lessons (app/controller_lesson.cpp).
+  void LoadSongBook(const std::string& folder);
+  // The songs' titles for the 曲库 menu, in the program's own text.
+  std::vector<std::string> SongTitles() const;
+  void OnLessonCommand(int id);
+  void OpenSong(const std::string& path);
+  void StartLesson();
+  void AfterStroke(const KeyEvent& key);
+  void FinishLesson();
+  void MarkNext();
+  void PlaySong();
+  void AskSpeed();
+
   PlayerState state_;
   UiEffects& ui_;
   MidiOutput midi_;
@@ -132,7 +168,30 @@ class AppController {
   uint32_t recoveryRevision_ = 0;  // the document's revision in the copy
   uint32_t recoveryWrittenMs_ = 0;
   bool playingRow_ = false;        // the transport shows the Playing row
-  bool takeTempoEnabled_ = false;  // 设为录音的速度 is available
+  bool scoreMenuEnabled_[3] = {};  // 设为录音的速度, 导出简谱, 播放曲谱 are available
+  KeyCapDrawer* drawer_ = nullptr;
+
+  // The 简谱 window.
+  ScoreEffects& scoreUi_;
+  bool scoreShown_ = false;
+  Score page_;           // what it shows: the performance's score, or the song of a lesson
+  std::string pageKey_;  // what page_ was made from
+  ScoreLayout layout_;
+  float layoutWidth_ = 0;
+  bool layoutStale_ = true;
+
+  // The song book, the song opened and its lesson.
+  std::vector<std::string> songPaths_;
+  bool songOpen_ = false;
+  Score song_;
+  SongKeys songKeys_;
+  std::vector<std::vector<std::string>> songHints_;  // the key under each note
+  Lesson lesson_;
+  LessonMode mode_ = LessonMode::Waiting;
+  int speed_ = 100;  // percent of the song's tempo, in following mode
+  bool playingSong_ = false;
+  Tempo songTempo_;    // of the song while it plays
+  Tempo lessonTempo_;  // the take's, in following mode
 };
 
 template <typename Result, typename Handler>

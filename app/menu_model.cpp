@@ -77,8 +77,8 @@ MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerStat
   return menu;
 }
 
-// 乐谱: the metronome (the score and the lessons come after it).
-MenuItem ScoreMenu() {
+// 乐谱: the metronome, the score of what was played, and the lessons.
+MenuItem ScoreMenu(const std::vector<std::string>& songTitles) {
   MenuItem menu = Popup("乐谱(&J)");
   menu.items.push_back(Setting(CMD_METRONOME, "节拍器(&M)", false));
   menu.items.push_back(Command(CMD_TEMPO, "速度(&T)..."));
@@ -90,12 +90,26 @@ MenuItem ScoreMenu() {
   menu.items.push_back(std::move(metre));
   menu.items.push_back(Setting(CMD_COUNT_IN, "预备拍(&C)", true));
   menu.items.push_back(Command(CMD_TAKE_TEMPO, "设为录音的速度(&A)", true));
+  menu.items.push_back(Setting(CMD_SHOW_SCORE, "显示简谱(&S)", false));
+  menu.items.push_back(Command(CMD_EXPORT_SCORE, "导出简谱(&E)...", true));
+  menu.items.push_back(Command(CMD_LEARN_SONG, "学习曲谱(&L)..."));
+  MenuItem book = Popup("曲库(&K)");
+  for (size_t i = 0; i < songTitles.size() && CMD_SONG_FIRST + i <= CMD_SONG_LAST; ++i) {
+    book.items.push_back(Command(CMD_SONG_FIRST + static_cast<int>(i), songTitles[i]));
+  }
+  menu.items.push_back(std::move(book));
+  menu.items.push_back(Command(CMD_PLAY_SONG, "播放曲谱(&P)", true));
+  menu.items.push_back(Setting(CMD_WAIT_MODE, "等待模式(&W)", true));
+  menu.items.push_back(Setting(CMD_FOLLOW_MODE, "跟随模式(&F)", false));
+  menu.items.push_back(Command(CMD_PRACTICE_SPEED, "练习速度..."));
+  menu.items.push_back(Command(CMD_STOP_LESSON, "停止学习(&X)", true));
   return menu;
 }
 
 }  // namespace
 
-MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state) {
+MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state,
+                     const std::vector<std::string>& songTitles) {
   MenuBar bar;
 
   MenuItem power = Popup("开关(&S)");
@@ -138,7 +152,7 @@ MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerSta
   }
   bar.popups.push_back(std::move(channels));
 
-  bar.popups.push_back(ScoreMenu());
+  bar.popups.push_back(ScoreMenu(songTitles));
 
   MenuItem help = Popup("帮助(&H)");
   help.items.push_back(Command(CMD_HELP, "帮助(&H)"));

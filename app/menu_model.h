@@ -24,9 +24,11 @@ struct MenuBar {
   std::vector<MenuItem> popups;
 };
 
-// Builds the nine popups for deviceCount devices (at least 1). When the MIDI mapper's name
-// cannot be read the mapper is left out and state.outputDevice becomes 0.
-MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state);
+// Builds the nine popups for deviceCount devices (at least 1), and the song book's songs by
+// their titles (the program's own text). When the MIDI mapper's name cannot be read the mapper
+// is left out and state.outputDevice becomes 0.
+MenuBar BuildMenuBar(MidiOutputService& service, unsigned deviceCount, PlayerState& state,
+                     const std::vector<std::string>& songTitles = {});
 
 // The command item with the given id anywhere in the tree, or null.
 MenuItem* FindMenuItem(MenuBar& bar, int id);

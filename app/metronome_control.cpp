@@ -140,6 +140,15 @@ void MetronomeControl::OnPlaybackRound(const Tempo& tempo, uint32_t startMs) {
   alignedTo_ = startMs;
 }
 
+Tempo MetronomeControl::StartLesson(Tempo tempo, uint32_t startMs) {
+  tempo.downbeatMs = static_cast<uint32_t>(std::lround(BarMs(tempo)));
+  alignedTo_ = 0;
+  Restart(startMs, tempo);
+  countingIn_ = true;
+  downbeatMs_ = startMs + tempo.downbeatMs;
+  return tempo;
+}
+
 void MetronomeControl::OnPlaybackStopped() {
   if (alignedTo_ == 0) return;
   alignedTo_ = 0;

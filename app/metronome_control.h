@@ -53,6 +53,11 @@ class MetronomeControl {
   // clicked in its own bars; at its end the metronome goes back to its own.
   void OnPlaybackRound(const Tempo& tempo, uint32_t startMs);
   void OnPlaybackStopped();
+  // A lesson that follows a song: clicks at its tempo from startMs, a bar of count-in first,
+  // whether 节拍器 is ticked or not. Returns the tempo with its first bar line after the
+  // count-in. At the lesson's end the metronome goes back to its own settings.
+  Tempo StartLesson(Tempo tempo, uint32_t startMs);
+  void EndLesson() { Follow(true); }
   // A click posted by the timer thread, on the window thread: sends it if it is not stale.
   void OnClick(uint32_t generation, int64_t click, bool start);
   // What the recording indicator's place shows while the metronome clicks: the count-in of a

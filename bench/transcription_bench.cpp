@@ -28,7 +28,8 @@ void BM_TranscribeTenThousandNotes(benchmark::State& s) {
   const std::vector<PerformanceEvent> events = TenThousandNotes();
   const Tempo tempo{500000, 4, 4, 0};
   for (auto _ : s) {
-    const Score score = Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297, tempo);
+    const Score score =
+        Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297, tempo);
     benchmark::DoNotOptimize(score.bars.size());
   }
 }
@@ -37,7 +38,8 @@ BENCHMARK(BM_TranscribeTenThousandNotes)->Unit(benchmark::kMillisecond);
 void BM_GuessTheTempoOfTenThousandNotes(benchmark::State& s) {
   const std::vector<PerformanceEvent> events = TenThousandNotes();
   for (auto _ : s) {
-    const Score score = Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297, Tempo{});
+    const Score score =
+        Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297, Tempo{});
     benchmark::DoNotOptimize(score.bars.size());
   }
 }
@@ -45,8 +47,8 @@ BENCHMARK(BM_GuessTheTempoOfTenThousandNotes)->Unit(benchmark::kMillisecond);
 
 void BM_JianpuTextOfTenThousandNotes(benchmark::State& s) {
   const std::vector<PerformanceEvent> events = TenThousandNotes();
-  const Score score = Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297,
-                                 Tempo{500000, 4, 4, 0});
+  const Score score =
+      Transcribe(events.data(), static_cast<uint32_t>(events.size()), 1297, Tempo{500000, 4, 4, 0});
   for (auto _ : s) benchmark::DoNotOptimize(WriteJianpuText(score).size());
 }
 BENCHMARK(BM_JianpuTextOfTenThousandNotes)->Unit(benchmark::kMillisecond);
@@ -59,7 +61,8 @@ namespace {
 void BM_PlayedNotesOfTenThousand(benchmark::State& s) {
   const std::vector<PerformanceEvent> events = TenThousandNotes();
   for (auto _ : s) {
-    benchmark::DoNotOptimize(PlayedNotes(events.data(), static_cast<uint32_t>(events.size())).size());
+    benchmark::DoNotOptimize(
+        PlayedNotes(events.data(), static_cast<uint32_t>(events.size())).size());
   }
 }
 BENCHMARK(BM_PlayedNotesOfTenThousand)->Unit(benchmark::kMillisecond);

@@ -1,7 +1,9 @@
 # One source list for the portable core, shared by the native and the MinGW build.
 set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
+  app/controller_lesson.cpp
   app/controller_recovery.cpp
+  app/controller_score.cpp
   commands/instrument_table.cpp
   app/lesson.cpp
   app/menu_model.cpp

@@ -24,7 +24,7 @@ velmira_utf8_defaults(velmira_core_utf8)
 
 set(CMAKE_AUTORCC ON)
 add_library(velmira_qt STATIC
-  qt/help.cpp
+  qt/data_files.cpp
   qt/instrument_view.cpp
   qt/key_input.cpp
   qt/latency_probe.cpp
@@ -34,11 +34,13 @@ add_library(velmira_qt STATIC
   qt/painting.cpp
   qt/playback_sink.cpp
   qt/score_painting.cpp
+  qt/score_window.cpp
   qt/termination.cpp
 )
 velmira_utf8_defaults(velmira_qt)
 target_compile_definitions(velmira_qt PRIVATE
-  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_BUILD_HELP_DIR="${VELMIRA_HELP_DIR}")
+  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_BUILD_HELP_DIR="${VELMIRA_HELP_DIR}"
+  VELMIRA_BUILD_SONG_DIR="${PROJECT_SOURCE_DIR}/resources/songs")
 target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 Threads::Threads)
 
 # The built-in synthesizer and the ALSA sequencer's ports: the MIDI output of velmira.

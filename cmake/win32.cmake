@@ -10,7 +10,7 @@ add_library(velmira_shell STATIC
   win32/about.cpp
   win32/ask_text.cpp
   win32/bar_tips.cpp
-  win32/help.cpp
+  win32/data_files.cpp
   win32/shell_resources.cpp
   win32/main_window.cpp
   win32/menu.cpp
@@ -20,6 +20,7 @@ add_library(velmira_shell STATIC
   win32/keyboard_gdi.cpp
   win32/paint_gdi.cpp
   win32/score_gdi.cpp
+  win32/score_window.cpp
 )
 velmira_target_defaults(velmira_shell)
 target_link_libraries(velmira_shell PUBLIC velmira_win32 comctl32 comdlg32 imm32 gdi32 user32)

@@ -85,7 +85,9 @@ int main(int argc, char** argv) {
     splash.close();
     window = std::make_unique<velmira::MainWindow>(pictures, options, pairedRepeats);
     window->setGeometry(QApplication::primaryScreen()->availableGeometry());
-    if (!window->Start(options.file.c_str())) {
+    const std::string commandLine =
+        options.learn.empty() ? options.file : "--learn \"" + options.learn + "\"";
+    if (!window->Start(commandLine.c_str())) {
       QApplication::quit();
       return;
     }

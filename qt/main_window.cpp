@@ -1,20 +1,25 @@
 #include "qt/main_window.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QSessionManager>
 #include <QToolBar>
 
 #include "commands/command_ids.h"
 #include "commands/instrument_table.h"
-#include "qt/help.h"
+#include "qt/data_files.h"
+#include "qt/score_painting.h"
+#include "qt/score_window.h"
 #include "qt/variant.h"
-#include "record/recovery_folder.h"
+#include "record/file_system.h"
 
 namespace velmira {
 
@@ -45,9 +50,13 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, 
   connect(&recordingTick_, &QTimer::timeout, this, [this] {
     if (app_) app_->OnRecordingTick();
   });
+  lessonTick_.setInterval(20);
+  connect(&lessonTick_, &QTimer::timeout, this, [this] {
+    if (app_ && !shutDown_) app_->OnLessonTick();
+  });
   app_ = std::make_unique<AppController>(AppServices{*midi_, *this, clock_, timers_, sink_, sink_,
-                                                     calendar_, Scheduling::Timeline, &std::realloc,
-                                                     DataFolder()});
+                                                     calendar_, *this, Scheduling::Timeline,
+                                                     &std::realloc, DataFolder(), SongFolder()});
   app_->SetDrawer(view_);
   // The end of the desktop session asks as closing the window does; No ends without saving.
   // The end of the desktop session asks as closing the window does, where the session lets the
@@ -121,6 +130,7 @@ void MainWindow::Shutdown() {
   shutDown_ = true;
   playTimer_.stop();
   recordingTick_.stop();
+  lessonTick_.stop();
   sink_.Close();
   app_->OnDestroy();
   ReportMenuBar(menuBar());
@@ -204,15 +214,40 @@ void MainWindow::EnableButton(int buttonId, bool enabled) {
 void MainWindow::FlushPendingPlayEvents(bool deliver) { sink_.Flush(deliver); }
 
 bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) {
-  const bool midiFile = dialog == FileDialog::Export;
+  // The filters and each one's suffix, the first the default.
+  QStringList filters;
+  QStringList suffixes;
+  switch (dialog) {
+    case FileDialog::Open:
+    case FileDialog::Save:
+      filters << QStringLiteral("QJI Files (*.qji *.QJI)");
+      suffixes << QStringLiteral("qji");
+      break;
+    case FileDialog::Export:
+      filters << QStringLiteral("Midi Files (*.mid *.MID)");
+      suffixes << QStringLiteral("mid");
+      break;
+    case FileDialog::Song:
+      filters << QString::fromUtf8("简谱文本 (*.txt *.TXT)");
+      suffixes << QStringLiteral("txt");
+      break;
+    case FileDialog::ScoreExport:
+      filters << QString::fromUtf8("简谱文本 (*.txt)") << QString::fromUtf8("SVG 图 (*.svg)")
+              << QString::fromUtf8("PDF 文档 (*.pdf)");
+      suffixes << QStringLiteral("txt") << QStringLiteral("svg") << QStringLiteral("pdf");
+      break;
+  }
+  const bool opening = dialog == FileDialog::Open || dialog == FileDialog::Song;
   QFileDialog chooser(this);
-  chooser.setNameFilter(midiFile ? QStringLiteral("Midi Files (*.mid *.MID)")
-                                 : QStringLiteral("QJI Files (*.qji *.QJI)"));
-  chooser.setDefaultSuffix(midiFile ? QStringLiteral("mid") : QStringLiteral("qji"));
+  chooser.setNameFilters(filters);
+  chooser.setDefaultSuffix(suffixes.first());
+  connect(&chooser, &QFileDialog::filterSelected, &chooser, [&](const QString& filter) {
+    chooser.setDefaultSuffix(suffixes.value(filters.indexOf(filter), suffixes.first()));
+  });
   chooser.setOption(QFileDialog::DontUseNativeDialog);
   // The titles of the Windows program's common dialogs.
-  chooser.setWindowTitle(QString::fromUtf8(dialog == FileDialog::Open ? "打开" : "另存为"));
-  if (dialog == FileDialog::Open) {
+  chooser.setWindowTitle(QString::fromUtf8(opening ? "打开" : "另存为"));
+  if (opening) {
     chooser.setAcceptMode(QFileDialog::AcceptOpen);
     chooser.setFileMode(QFileDialog::ExistingFile);
   } else {
@@ -232,6 +267,71 @@ bool MainWindow::AskText(const char* caption, const char* prompt, std::string* t
                             QLineEdit::Normal, QString::fromUtf8(text->c_str()), &confirmed);
   if (confirmed) *text = answer.toStdString();
   return confirmed;
+}
+
+void MainWindow::ShowScoreWindow(bool shown) {
+  if (shown && !scoreWindow_) scoreWindow_ = new ScoreWindow(*app_, this);
+  if (!scoreWindow_) return;
+  if (shown) {
+    scoreWindow_->show();
+    scoreWindow_->Refresh(false);
+    activateWindow();  // the keys stay with the instrument
+  } else {
+    scoreWindow_->hide();
+  }
+}
+
+void MainWindow::SetScoreWindowTitle(const char* title) {
+  if (scoreWindow_) scoreWindow_->setWindowTitle(QString::fromUtf8(title));
+}
+
+void MainWindow::UpdateScoreWindow(bool keepNewestInView) {
+  if (scoreWindow_ && scoreWindow_->isVisible()) scoreWindow_->Refresh(keepNewestInView);
+}
+
+// A4 pages of the layout, its lines never cut: a line that does not fit starts the next page.
+bool MainWindow::ScorePdf(const ScoreLayout& layout, std::string* bytes) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setResolution(300);
+    writer.setCreator(QStringLiteral("Velmira " VELMIRA_VERSION));
+    QPainter painter;
+    if (!painter.begin(&writer)) return false;
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect area = painter.viewport();
+    const double scale = area.width() / static_cast<double>(layout.width);
+    const double pageHeight = area.height() / scale;  // in layout units
+    double pageTop = 0;
+    auto paintPage = [&](double bottom) {
+      painter.setClipRect(QRectF(0, 0, area.width(), (bottom - pageTop) * scale));
+      PaintScore(painter, layout, scale, QPointF(0, -pageTop * scale));
+    };
+    for (size_t i = 0; i < layout.lines.size(); ++i) {
+      const double bottom = i + 1 < layout.lines.size() ? layout.lines[i + 1].top : layout.height;
+      const double top = layout.lines[i].top;
+      if (bottom - pageTop > pageHeight && top > pageTop) {
+        paintPage(top);
+        writer.newPage();
+        pageTop = top;
+      }
+    }
+    paintPage(layout.height);
+    painter.end();
+  }
+  *bytes = buffer.data().toStdString();
+  return !bytes->empty();
+}
+
+void MainWindow::SetLessonTick(bool running) {
+  if (running) {
+    lessonTick_.start();
+  } else {
+    lessonTick_.stop();
+  }
 }
 
 void MainWindow::SetPlayTimer(unsigned milliseconds) {

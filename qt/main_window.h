@@ -19,7 +19,9 @@ class QToolBar;
 
 namespace velmira {
 
-class MainWindow final : public QMainWindow, public UiEffects {
+class ScoreWindow;
+
+class MainWindow final : public QMainWindow, public UiEffects, public ScoreEffects {
  public:
   // pairedRepeats: the display repeats a held key as release/press pairs.
   MainWindow(const Pictures& pictures, const ProgramOptions& options, bool pairedRepeats);
@@ -49,6 +51,15 @@ class MainWindow final : public QMainWindow, public UiEffects {
   void FlushPendingPlayEvents(bool deliver) override;
   bool ChooseFile(FileDialog dialog, const std::string& suggested, std::string* chosen) override;
   bool AskText(const char* caption, const char* prompt, std::string* text) override;
+
+  // ScoreEffects
+  void ShowScoreWindow(bool shown) override;
+  void SetScoreWindowTitle(const char* title) override;
+  void UpdateScoreWindow(bool keepNewestInView) override;
+  bool ScorePdf(const ScoreLayout& layout, std::string* bytes) override;
+  std::string ToUtf8(const std::string& text) override { return text; }
+  std::string FromUtf8(const std::string& utf8) override { return utf8; }
+  void SetLessonTick(bool running) override;
   void SetPlayTimer(unsigned milliseconds) override;
   void SetRecordingTick(bool running) override;
   void InvalidateRecordingIndicator() override;
@@ -71,6 +82,8 @@ class MainWindow final : public QMainWindow, public UiEffects {
   CommandActions actions_;
   QTimer playTimer_;
   QTimer recordingTick_;
+  QTimer lessonTick_;
+  ScoreWindow* scoreWindow_ = nullptr;
   std::unique_ptr<AppController> app_;
   bool shutDown_ = false;
 };

@@ -18,12 +18,14 @@ ProgramOptions ParseOptions(const QStringList& arguments) {
     const QString& argument = arguments[i];
     const bool takesValue = argument == "--soundfont" || argument == "--audio-driver" ||
                             argument == "--period-size" || argument == "--periods" ||
-                            argument == "--sample-rate";
+                            argument == "--sample-rate" || argument == "--learn";
     if (takesValue && i + 1 >= arguments.size()) {
       options.error = argument.toStdString() + " needs a value";
       return options;
     }
-    if (argument == "--soundfont") {
+    if (argument == "--learn") {
+      options.learn = arguments[++i].toStdString();
+    } else if (argument == "--soundfont") {
       options.soundFont = arguments[++i].toStdString();
     } else if (argument == "--audio-driver") {
       options.audio.driver = arguments[++i].toStdString();

@@ -10,6 +10,7 @@ namespace velmira {
 
 struct ProgramOptions {
   std::string file;       // the performance to load at start and play once
+  std::string learn;      // --learn: a song to learn at start, instead of the file
   std::string soundFont;  // --soundfont
   AudioOptions audio;  // --audio-driver, --period-size, --periods, --sample-rate, --fluid-defaults
   std::string error;   // a malformed option, for the user
@@ -19,6 +20,7 @@ struct ProgramOptions {
 ProgramOptions ParseOptions(const QStringList& arguments);
 
 constexpr char kOptionsHelp[] =
+    "  --learn SONG          open a song in jianpu text (.txt) and start its lesson\n"
     "  --soundfont FILE      the General MIDI SoundFont (.sf2, .sf3) of the built-in synthesizer\n"
     "  --audio-driver NAME   pulseaudio, alsa or jack (default: the first that opens)\n"
     "  --period-size N       audio frames a period (default 64; more if the sound crackles)\n"

@@ -38,6 +38,14 @@ bool CommandLinePath(const char* commandLine, std::string* path) {
   return PathFits(text);
 }
 
+bool LearnCommandLine(const char* commandLine, std::string* song) {
+  const std::string line = commandLine;
+  if (line.compare(0, 8, "--learn ") != 0) return false;
+  size_t from = 8;
+  while (from < line.size() && line[from] == ' ') ++from;
+  return CommandLinePath(line.c_str() + from, song) && !song->empty();
+}
+
 std::string ExportSuggestion(const DocumentState& document) {
   if (!document.exportPath.empty() || document.filePath.empty()) return document.exportPath;
   std::string path = document.filePath;

@@ -24,6 +24,8 @@ bool CommandLinePath(const char* commandLine, std::string* path);
 // Where the export dialog starts: the last export, else beside the performance's file with its
 // name and ".mid", else nowhere in particular.
 std::string ExportSuggestion(const DocumentState& document);
+// A command line "--learn SONG" (the song in quotes or not): true, with the song's path.
+bool LearnCommandLine(const char* commandLine, std::string* song);
 
 class Document {
  public:

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "engine/clock.h"
+#include "record/file_system.h"
 #include "record/performance_event.h"
-#include "record/recovery_folder.h"
 #include "record/tempo.h"
 
 namespace velmira {

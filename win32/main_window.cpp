@@ -7,11 +7,13 @@
 #include "app/app_controller.h"
 #include "commands/command_ids.h"
 #include "commands/transport_buttons.h"
-#include "record/recovery_folder.h"
+#include "record/file_system.h"
 #include "win32/bar_tips.h"
+#include "win32/data_files.h"
 #include "win32/keyboard_gdi.h"
 #include "win32/mm_timer_service.h"
 #include "win32/paint_gdi.h"
+#include "win32/score_window.h"
 #include "win32/shell_resources.h"
 #include "win32/toolbar.h"
 #include "win32/ui.h"
@@ -45,6 +47,7 @@ struct MainWindow {
   Win32Calendar calendar;
   MmTimerService timers;
   WindowPlaybackSink sink;
+  Win32ScoreWindow score;
   std::unique_ptr<AppController> app;
   ClientSize clientSize;
   KeyboardOrigin keyboardOrigin;
@@ -109,10 +112,13 @@ LRESULT OnCreate(HWND window) {
   g_main->ui.SetWindow(window);
   g_main->midi = CreateMidiOutputService();
   g_main->sink.window = window;
-  g_main->app = std::make_unique<AppController>(AppServices{
-      *g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink, g_main->sink,
-      g_main->calendar, PlaybackScheduling(), &std::realloc, DataFolder()});
-  g_main->drawer = std::make_unique<GdiKeyCapDrawer>(g_main->app->state(), g_main->keyboardOrigin);
+  g_main->app = std::make_unique<AppController>(
+      AppServices{*g_main->midi, g_main->ui, g_main->clock, g_main->timers, g_main->sink,
+                  g_main->sink, g_main->calendar, g_main->score, PlaybackScheduling(),
+                  &std::realloc, DataFolder(), SongFolder()});
+  g_main->score.Attach(window, g_main->app.get());
+  g_main->drawer =
+      std::make_unique<GdiKeyCapDrawer>(window, g_main->app->state(), g_main->keyboardOrigin);
   g_main->app->SetDrawer(g_main->drawer.get());
   // Keys must play even while a Chinese input method is active.
   ImmAssociateContext(window, nullptr);
@@ -236,7 +242,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case WM_PAINT:
       PaintMainWindow(window, app.state(), *g_main->midi, g_main->controls, g_main->clientSize,
-                      g_main->keyboardOrigin, app.engine().PedalDown(), app.Indicator());
+                      g_main->keyboardOrigin, g_main->drawer->marks(), app.engine().PedalDown(),
+                      app.Indicator());
       return 0;
     case WM_LBUTTONDOWN: {
       const int slot =
@@ -264,6 +271,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ReportMenuBar(window);
       } else if (wParam == kRecordingTimer) {
         app.OnRecordingTick();
+      } else if (wParam == kLessonTimer) {
+        app.OnLessonTick();
       }
       return 0;
     case MSG_CLICK:

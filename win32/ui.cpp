@@ -7,7 +7,7 @@
 #include "view/window_layout.h"
 #include "win32/about.h"
 #include "win32/ask_text.h"
-#include "win32/help.h"
+#include "win32/data_files.h"
 #include "win32/menu.h"
 
 namespace velmira {
@@ -80,21 +80,42 @@ void Win32UiEffects::FlushPendingPlayEvents(bool deliver) {
 
 bool Win32UiEffects::ChooseFile(FileDialog dialog, const std::string& suggested,
                                 std::string* chosen) {
-  // Each filter is a description and a pattern, the list ending with an empty pair.
+  // Each filter is a description and a pattern, the list ending with an empty pair; the default
+  // extension is the first filter's (the dialog takes the chosen filter's).
   static const char kPerformanceFilter[] = "QJI Files(*.QJI)\0*.qji\0\0";
   static const char kMidiFilter[] = "Midi Files(*.MID)\0*.mid\0\0";
+  static const char kSongFilter[] = "简谱文本(*.TXT)\0*.txt\0\0";
+  static const char kScoreFilter[] = "简谱文本(*.TXT)\0*.txt\0SVG 图(*.SVG)\0*.svg\0\0";
+  const char* filter = kPerformanceFilter;
+  const char* extension = "qji";
+  switch (dialog) {
+    case FileDialog::Open:
+    case FileDialog::Save: break;
+    case FileDialog::Export:
+      filter = kMidiFilter;
+      extension = "mid";
+      break;
+    case FileDialog::Song:
+    case FileDialog::ScoreExport:
+      filter = dialog == FileDialog::Song ? kSongFilter : kScoreFilter;
+      extension = "txt";
+      break;
+  }
   char path[MAX_PATH] = "";
   if (suggested.size() < MAX_PATH) suggested.copy(path, suggested.size());
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = window_;
-  ofn.lpstrFilter = dialog == FileDialog::Export ? kMidiFilter : kPerformanceFilter;
+  ofn.lpstrFilter = filter;
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = path;
   ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrDefExt = dialog == FileDialog::Export ? "mid" : "qji";
+  ofn.lpstrDefExt = extension;
   BOOL confirmed;
-  if (dialog == FileDialog::Open) {
+  if (dialog == FileDialog::Song) {
+    ofn.Flags = OFN_FILEMUSTEXIST;
+    confirmed = GetOpenFileNameA(&ofn);
+  } else if (dialog == FileDialog::Open) {
     ofn.Flags = OFN_CREATEPROMPT;
     confirmed = GetOpenFileNameA(&ofn);
   } else {

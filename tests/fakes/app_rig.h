@@ -11,8 +11,9 @@ struct AppRig {
   AppRig() { timers.clock = &clock; }
   // With the memory of both event buffers taken from the given allocator.
   explicit AppRig(Reallocate reallocate, std::string recoveryFolder = "")
-      : app{AppServices{service, ui, clock, timers, sink, sink, calendar, Scheduling::Timeline,
-                        reallocate, std::move(recoveryFolder)}} {
+      : app{AppServices{service, ui, clock, timers, sink, sink, calendar, scoreUi,
+                        Scheduling::Timeline, reallocate, std::move(recoveryFolder),
+                        VELMIRA_SOURCE_DIR "/resources/songs"}} {
     timers.clock = &clock;
   }
 
@@ -22,8 +23,10 @@ struct AppRig {
   FakeTimers timers;
   RecordingSink sink;
   FixedCalendar calendar;
-  AppController app{AppServices{service, ui, clock, timers, sink, sink, calendar,
-                                Scheduling::Timeline, &std::realloc, ""}};
+  FakeScoreUi scoreUi;
+  AppController app{AppServices{service, ui, clock, timers, sink, sink, calendar, scoreUi,
+                                Scheduling::Timeline, &std::realloc, "",
+                                VELMIRA_SOURCE_DIR "/resources/songs"}};
   Mods modifiers;  // held for the strokes of Down(), as a user holds Shift or Ctrl
 
   void Down(int scan) { app.OnKey(testing::Down(scan, modifiers)); }

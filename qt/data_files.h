@@ -1,7 +1,9 @@
-// The help pages, opened in the desktop's browser.
+// The program's data files beside it: the help pages, opened in the desktop's browser, and the
+// song book.
 #pragma once
 
 #include <QString>
+#include <string>
 
 namespace velmira {
 
@@ -10,5 +12,8 @@ namespace velmira {
 QString HelpFolder();
 // Opens default.htm; false when no page or no browser was found.
 bool OpenHelp();
+// The song book's folder: share/velmira/songs beside the program's folder (an installed
+// program), else the source tree's resources/songs.
+std::string SongFolder();
 
 }  // namespace velmira

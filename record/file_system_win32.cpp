@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "record/recovery_folder.h"
+#include "record/file_system.h"
 
 namespace velmira {
 

@@ -1,6 +1,6 @@
-// What the recovery copies need of the system: the user's data folder, the files in it, and a
-// lock that says a running program owns a copy. One implementation per system:
-// recovery_folder_posix.cpp (flock) and recovery_folder_win32.cpp (LockFileEx).
+// What the program needs of the system's folders: the user's data folder, the files in a folder,
+// and a lock that says a running program owns a file (the recovery copies). One implementation
+// per system: file_system_posix.cpp (flock) and file_system_win32.cpp (LockFileEx).
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "qt/help.h"
+#include "qt/data_files.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -21,6 +21,13 @@ bool OpenHelp() {
   const QString page = HelpFolder() + "/default.htm";
   if (!QFileInfo::exists(page)) return false;
   return QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
+
+std::string SongFolder() {
+  const QString installed =
+      QDir(QCoreApplication::applicationDirPath()).filePath("../share/velmira/songs");
+  if (QFileInfo(installed).isDir()) return QDir(installed).canonicalPath().toStdString();
+  return VELMIRA_BUILD_SONG_DIR;
 }
 
 }  // namespace velmira

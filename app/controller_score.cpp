@@ -1,0 +1,151 @@
+// AppController: the 简谱 window (what the performance or the song of a lesson looks like as
+// jianpu, live while recording) and the score's export as text, SVG or PDF.
+#include <algorithm>
+#include <cctype>
+
+#include "app/app_controller.h"
+#include "commands/command_ids.h"
+#include "record/atomic_file.h"
+#include "record/file_messages.h"
+#include "score/jianpu_text.h"
+#include "score/transcribe.h"
+#include "view/score_svg.h"
+
+namespace velmira {
+
+namespace {
+
+constexpr float kExportWidth = 800;  // the width of an exported page, in layout units
+
+bool SameHead(const Score& a, const Score& b) {
+  return a.title == b.title && a.majorKey == b.majorKey && a.numerator == b.numerator &&
+         a.denominator == b.denominator && a.bpm == b.bpm && a.estimated == b.estimated;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string WithoutExtension(const std::string& name) {
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+void AppController::OnScoreCommand(int id) {
+  if (id == CMD_EXPORT_SCORE) return ExportScore();
+  scoreShown_ = !scoreShown_;
+  ui_.CheckMenuItem(CMD_SHOW_SCORE, scoreShown_);
+  if (scoreShown_) {
+    pageKey_.clear();
+    RefreshScore(false);
+  }
+  scoreUi_.ShowScoreWindow(scoreShown_);
+}
+
+void AppController::OnScoreWindowClosed() {
+  scoreShown_ = false;
+  ui_.CheckMenuItem(CMD_SHOW_SCORE, false);
+}
+
+Score AppController::PerformanceScore() const {
+  const MetronomeSettings& metre = metronome_.settings();
+  return Transcribe(events_.events(), events_.count(), state_.keySignature, document_.tempo,
+                    scoreUi_.ToUtf8(WithoutExtension(FileNameOf(document_.fileTitle))),
+                    metre.numerator, metre.denominator);
+}
+
+std::string AppController::ScoreWindowTitle() const {
+  if (songOpen_) return "简谱 - " + scoreUi_.FromUtf8(song_.title);
+  return "简谱 - " + (document_.fileTitle.empty() ? std::string("未命名") : document_.fileTitle);
+}
+
+void AppController::RefreshScore(bool live) {
+  if (!scoreShown_) return;
+  // What the page is made from: the song and where its lesson stands, or the performance.
+  const Tempo& tempo = document_.tempo;
+  const std::string key =
+      songOpen_ ? "song " + std::to_string(song_.bars.size()) + " " +
+                      std::to_string(lesson_.Next().bar) + " " +
+                      std::to_string(lesson_.Next().item) + (lesson_.active() ? " lesson" : "")
+                : std::to_string(document_.revision) + " " + std::to_string(events_.count()) +
+                      " " + std::to_string(state_.keySignature) + " " +
+                      std::to_string(tempo.microsPerQuarter) + " " +
+                      std::to_string(tempo.downbeatMs) + " " +
+                      std::to_string(metronome_.settings().numerator) + " " + document_.fileTitle;
+  if (key == pageKey_) return;
+  pageKey_ = key;
+  Score next = songOpen_ ? song_ : PerformanceScore();
+  // Only the lines from the first bar that changed are laid out again.
+  size_t first = 0;
+  while (first < page_.bars.size() && first < next.bars.size() &&
+         page_.bars[first] == next.bars[first]) {
+    ++first;
+  }
+  const bool sameHead = SameHead(page_, next);
+  page_ = std::move(next);
+  if (!songOpen_ && sameHead && !layoutStale_ && layoutWidth_ > 0) {
+    ScoreLayoutOptions options;
+    options.width = layoutWidth_;
+    RelayoutScoreFrom(layout_, page_, options, static_cast<int>(first));
+  } else {
+    layoutStale_ = true;
+  }
+  scoreUi_.SetScoreWindowTitle(ScoreWindowTitle().c_str());
+  scoreUi_.UpdateScoreWindow(live);
+}
+
+const ScoreLayout& AppController::ScorePage(float width) {
+  if (layoutStale_ || width != layoutWidth_) {
+    ScoreLayoutOptions options;
+    options.width = width;
+    if (songOpen_ && lesson_.active()) {
+      options.marked = lesson_.Next();
+      options.hints = &songHints_;
+    }
+    layout_ = LayoutScore(page_, options);
+    layoutWidth_ = width;
+    layoutStale_ = false;
+  }
+  return layout_;
+}
+
+void AppController::ExportScore() {
+  const Score score = songOpen_ ? song_ : PerformanceScore();
+  std::string suggestion = document_.filePath.empty() ? std::string()
+                                                      : WithoutExtension(document_.filePath) + ".txt";
+  std::string path;
+  if (!ui_.ChooseFile(FileDialog::ScoreExport, suggestion, &path)) return;
+  const std::string name = FileNameOf(path);
+  if (!PathFits(path)) {
+    file_.ShowFileError(kCannotCreateFile, name.c_str());
+    return;
+  }
+  const std::string extension = Lower(path.substr(std::min(path.size(), path.find_last_of('.'))));
+  std::string bytes;
+  if (extension == ".svg") {
+    ScoreLayoutOptions options;
+    options.width = kExportWidth;
+    bytes = ScoreSvg(LayoutScore(score, options));
+  } else if (extension == ".pdf") {
+    ScoreLayoutOptions options;
+    options.width = kExportWidth;
+    if (!scoreUi_.ScorePdf(LayoutScore(score, options), &bytes)) {
+      file_.ShowFileError(kCannotWriteFile, name.c_str());
+      return;
+    }
+  } else {
+    bytes = WriteJianpuText(score);
+  }
+  AtomicFileWriter file;
+  if (!file.Open(path.c_str())) {
+    file_.ShowFileError(kCannotCreateFile, name.c_str());
+  } else if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+    file_.ShowFileError(kCannotWriteFile, name.c_str());
+  }
+}
+
+}  // namespace velmira
