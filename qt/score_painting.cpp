@@ -37,7 +37,7 @@ class ScorePainter {
         Fill(colour).drawEllipse(At(p.x, p.y), p.size * scale_, p.size * scale_);
         return;
       case Kind::Oval:
-        Fill(colour).drawEllipse(At(p.x, p.y), p.size * scale_, kOvalAspect * p.size * scale_);
+        Fill(colour).drawEllipse(At(p.x, p.y), p.size * scale_, kOvalHeightRatio * p.size * scale_);
         return;
       case Kind::Line:
         painter_.setPen(QPen(colour, p.size * scale_, Qt::SolidLine, Qt::FlatCap));

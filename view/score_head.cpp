@@ -43,7 +43,7 @@ float LayoutScoreHead(const Score& score, const ScoreMetrics& m, float width,
 
   // The crotchet: a filled head resting on the baseline, its stem up from its right side.
   const float head = 0.2f * d;
-  const float headY = baseline - kOvalAspect * head;
+  const float headY = baseline - kOvalHeightRatio * head;
   AddOval(out, x + head, headY, head);
   const float stemX = x + 2 * head - 0.03f * d;
   AddLine(out, stemX, headY, stemX, baseline - 0.85f * d, 0.06f * d, ScoreInk::Normal);

@@ -113,7 +113,7 @@ ScoreBand BandOf(const ScorePrimitive& p) {
   switch (p.kind) {
     case Kind::Text: return {p.y - p.size, p.y + p.size / 3};
     case Kind::Dot: return {p.y - p.size, p.y + p.size};
-    case Kind::Oval: return {p.y - kOvalAspect * p.size, p.y + kOvalAspect * p.size};
+    case Kind::Oval: return {p.y - kOvalHeightRatio * p.size, p.y + kOvalHeightRatio * p.size};
     case Kind::Line: return {std::min(p.y, p.y2) - p.size / 2, std::max(p.y, p.y2) + p.size / 2};
     case Kind::Arc: break;
   }

@@ -42,7 +42,7 @@ struct ScoreArcCurves {
 ScoreArcCurves ArcCurves(const ScorePrimitive& arc);
 
 // The half height of an oval, from its half width (size).
-constexpr float kOvalAspect = 0.7f;
+constexpr float kOvalHeightRatio = 0.7f;
 
 // How far up and down a primitive may draw (a text from an em over its baseline to a third of
 // one under it), so that a painter can pass over what lies outside the part it repaints.

@@ -101,7 +101,7 @@ void WritePrimitive(SvgWriter& svg, const ScorePrimitive& p) {
       break;
     case Kind::Oval:
       svg.Raw("<ellipse").Number("cx", p.x).Number("cy", p.y).Number("rx", p.size);
-      svg.Number("ry", kOvalAspect * p.size);
+      svg.Number("ry", kOvalHeightRatio * p.size);
       break;
     case Kind::Line:
       svg.Raw("<line").Number("x1", p.x).Number("y1", p.y).Number("x2", p.x2).Number("y2", p.y2);

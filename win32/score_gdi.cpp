@@ -85,7 +85,7 @@ class GdiScorePainter {
     switch (p.kind) {
       case Kind::Text: Text(p); return;
       case Kind::Dot: Ellipse(p, p.size, p.size); return;
-      case Kind::Oval: Ellipse(p, p.size, kOvalAspect * p.size); return;
+      case Kind::Oval: Ellipse(p, p.size, kOvalHeightRatio * p.size); return;
       case Kind::Line: Line(p); return;
       case Kind::Arc: Arc(p); return;
     }
