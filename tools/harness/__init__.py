@@ -8,4 +8,8 @@ measuring tools and scripts/run.
     formats     the call log, the menu dump and .qji files
     wine        the Wine environment, prefix and server
     driver      the Windows helper program that lists and drives windows under Wine
+    adapter     what both adapters offer: Session and Program
+    wine_adapter, native_adapter
+                the Windows programs under Wine, the Linux programs natively
+    cases       unittest classes per adapter, and the tests' entry point
 """
