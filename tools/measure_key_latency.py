@@ -44,20 +44,22 @@ import ctypes
 import os
 import select
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SKIP = 77
+from harness import formats, process, wine
+from harness.adapter import MAIN_TITLE
+from harness.process import REPO, WAIT, HarnessError
+from harness.xsession import XSession, XTestKeyboard
+
+SKIP = process.SKIP_EXIT_CODE
+SCREEN = (1280, 800)
 
 NOTE_ON = "short 007F3C90"   # key A: note 60, velocity 127
 PERIOD = 0.060               # one stroke every 60 ms ...
 HOLD = 0.030                 # ... the key held down for 30 ms of them
 WARM_UP = 5                  # strokes before the measured ones, not counted
-WAIT = 60.0                  # generous time-out for start-up steps on a busy machine
 IN_MODIFY = 0x2
 
 
@@ -71,46 +73,6 @@ def wrap(ms):
     return (ms + 2 ** 31) % 2 ** 32 - 2 ** 31
 
 
-class Keyboard:
-    """Key events generated in the X server through XTEST, for the window with the focus."""
-
-    def __init__(self, display):
-        self.x11 = ctypes.CDLL("libX11.so.6")
-        self.xtst = ctypes.CDLL("libXtst.so.6")
-        self.x11.XOpenDisplay.restype = ctypes.c_void_p
-        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        self.x11.XStringToKeysym.restype = ctypes.c_ulong
-        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
-        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
-        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x11.XFlush.argtypes = [ctypes.c_void_p]
-        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
-                                                ctypes.c_ulong]
-        self.dpy = self.x11.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise RuntimeError("cannot open X display %s" % display)
-
-    def keycode(self, name):
-        return self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(name.encode()))
-
-    def send(self, keycode, down):
-        """Sends one key event; returns time.monotonic() before and after the request left."""
-        before = time.monotonic()
-        self.xtst.XTestFakeKeyEvent(self.dpy, keycode, 1 if down else 0, 0)
-        self.x11.XFlush(self.dpy)
-        return before, time.monotonic()
-
-    def sync(self):
-        self.x11.XSync(self.dpy, 0)
-
-    def close(self):
-        if self.dpy:
-            self.x11.XCloseDisplay(self.dpy)
-            self.dpy = None
-
-
 class CallLog:
     """Follows the call log as the program writes it (inotify); each line is kept as
     (stamp in ms, text, time.monotonic() right after the line was read)."""
@@ -121,7 +83,7 @@ class CallLog:
         libc = ctypes.CDLL(None, use_errno=True)
         self.fd = libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
         if self.fd < 0 or libc.inotify_add_watch(self.fd, path.encode(), IN_MODIFY) < 0:
-            raise RuntimeError("inotify on %s failed (errno %d)" % (path, ctypes.get_errno()))
+            raise HarnessError("inotify on %s failed (errno %d)" % (path, ctypes.get_errno()))
         self.file = open(path, "rb")
         self.rest = b""
         self.lines = []
@@ -144,9 +106,9 @@ class CallLog:
         seen = time.monotonic()
         *complete, self.rest = data.split(b"\n")
         for line in complete:
-            stamp, _, text = line.decode("ascii", "replace").strip().partition(" ")
-            if stamp.isdigit():
-                self.lines.append((int(stamp), text, seen))
+            call = formats.parse_log_line(line.decode("ascii", "replace"))
+            if call is not None:
+                self.lines.append(call + (seen,))
 
     def wait_for(self, text, count, timeout):
         deadline = time.monotonic() + timeout
@@ -161,39 +123,24 @@ class CallLog:
         os.close(self.fd)
 
 
-def xdotool(env, *args):
-    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, timeout=WAIT, check=False)
-    return result.returncode, result.stdout.decode().split()
-
-
-def find_main_window(env, popen):
+def find_main_window(x, popen):
     """Waits (through the 5-second splash) for the main window, titled "Velmira - ..."."""
-    deadline = time.monotonic() + WAIT
-    while time.monotonic() < deadline:
+    def found():
         if popen.poll() is not None:
-            raise RuntimeError("the program ended (exit code %d) before its main window came"
+            raise HarnessError("the program ended (exit code %d) before its main window came"
                                % popen.returncode)
-        code, found = xdotool(env, "search", "--name", "Velmira - ")
-        if code == 0 and found:
-            return int(found[-1])
-        time.sleep(0.25)
-    raise RuntimeError("no window titled 'Velmira - ...' within %.0f s" % WAIT)
+        return x.search(MAIN_TITLE)
+    return process.wait_until(found, WAIT, "a window titled 'Velmira - ...'", interval=0.25)[-1]
 
 
-def focus(env, window, click):
+def focus(x, window, click):
     """Gives the window the keyboard: X focus (xdotool windowfocus, which needs no window
     manager), or a click on an empty part of it, the green area left of the key caps."""
     if click:
-        code, geometry = xdotool(env, "getwindowgeometry", "--shell", window)
-        values = dict(item.split("=") for item in geometry if "=" in item)
-        x = int(values.get("X", 0)) + int(values.get("WIDTH", 800)) * 15 // 100
-        y = int(values.get("Y", 0)) + int(values.get("HEIGHT", 600)) * 30 // 100
-        xdotool(env, "mousemove", x, y)
-        xdotool(env, "click", "1")
+        left, top, width, height = x.geometry(window)
+        x.click(left + width * 15 // 100, top + height * 30 // 100)
     else:
-        xdotool(env, "windowfocus", "--sync", window)
+        x.focus(window)
 
 
 def stroke_run(keyboard, log, strokes):
@@ -213,18 +160,18 @@ def stroke_run(keyboard, log, strokes):
     return presses
 
 
-def warm_up(env, keyboard, log, window, click):
+def warm_up(x, keyboard, log, window, click):
     """A few strokes that are not counted; they also show that the window has the keyboard.
     Tries the other way of giving the focus once if the first does not work."""
     for attempt in (click, not click):
-        focus(env, window, attempt)
+        focus(x, window, attempt)
         keyboard.sync()
         time.sleep(0.3)
         before = sum(1 for line in log.lines if line[1] == NOTE_ON)
         stroke_run(keyboard, log, WARM_UP)
         if log.wait_for(NOTE_ON, before + WARM_UP, 5):
             return
-    raise RuntimeError("key presses do not reach the main window: no note-on in the log")
+    raise HarnessError("key presses do not reach the main window: no note-on in the log")
 
 
 def ms_after(stamp, moment):
@@ -272,19 +219,15 @@ def analyse(lines, first, presses, clock_is_monotonic):
             "call": max((after - before) * 1000 for before, after in presses)}
 
 
-def measure(name, command, env, log_path, log_env_path, strokes, display, click,
-            clock_is_monotonic):
+def measure(x, name, command, env, log_path, log_env_path, strokes, click, clock_is_monotonic):
     log = CallLog(log_path)
-    output = open(os.path.join(os.path.dirname(log_path), name + ".out.txt"), "wb")
-    run_env = dict(env, VELMIRA_SIM_LOG=log_env_path)
-    popen = subprocess.Popen(command, env=run_env, stdin=subprocess.DEVNULL, stdout=output,
-                             stderr=subprocess.STDOUT)
-    output.close()
-    keyboard = Keyboard(display)
+    popen = process.start(command, dict(env, VELMIRA_SIM_LOG=log_env_path),
+                          os.path.join(os.path.dirname(log_path), name + ".out.txt"))
+    keyboard = XTestKeyboard(x.display)
     try:
-        window = find_main_window(env, popen)
+        window = find_main_window(x, popen)
         log.follow(time.monotonic() + 0.5)
-        warm_up(env, keyboard, log, window, click)
+        warm_up(x, keyboard, log, window, click)
         log.follow(time.monotonic() + 0.3)
         first = len(log.lines)
         presses = stroke_run(keyboard, log, strokes)
@@ -292,55 +235,20 @@ def measure(name, command, env, log_path, log_env_path, strokes, display, click,
     finally:
         keyboard.close()
         log.close()
-        if popen.poll() is None:
-            popen.terminate()
-            try:
-                popen.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                popen.kill()
-                popen.wait(timeout=10)
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-                             "-nolisten", "tcp", "-noreset"],
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, pass_fds=(write_end,))
-    os.close(write_end)
-    number = b""
-    deadline = time.monotonic() + WAIT
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        if not select.select([read_end], [], [], max(0, deadline - time.monotonic()))[0]:
-            break
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    if not number.strip().isdigit():
-        xvfb.terminate()
-        raise RuntimeError("Xvfb did not give a display number")
-    return xvfb, ":" + number.strip().decode()
-
-
-def wineserver(env, flag):
-    subprocess.run(["wineserver", flag], env=env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=False)
+        process.stop(popen)
 
 
 def main():
     parser = argparse.ArgumentParser(description="Key-down to note-on, native and under Wine.")
     parser.add_argument("--strokes", type=int, default=200)
-    parser.add_argument("--native", default=os.path.join(ROOT, "build", "native", "velmira-sim"))
-    parser.add_argument("--wine-exe", default=os.path.join(ROOT, "build", "win32",
-                                                           "velmira-sim.exe"))
+    parser.add_argument("--native", default=str(REPO / "build" / "native" / "velmira-sim"))
+    parser.add_argument("--wine-exe", default=str(REPO / "build" / "win32" / "velmira-sim.exe"))
     parser.add_argument("--only", choices=("native", "wine"))
     args = parser.parse_args()
     runs = [run for run in ("native", "wine") if args.only in (None, run)]
 
-    tools = ["Xvfb", "xdotool"] + (["wine", "wineserver"] if "wine" in runs else [])
-    missing = [tool for tool in tools if shutil.which(tool) is None]
+    tools = ["Xvfb", "xdotool"] + (list(wine.TOOLS) if "wine" in runs else [])
+    missing = process.missing_tools(tools)
     if missing:
         print("measure_key_latency: %s not installed (Debian packages: xvfb xdotool wine)"
               % ", ".join(missing))
@@ -356,55 +264,33 @@ def main():
         if run in runs and not os.path.exists(path):
             raise SystemExit("measure_key_latency: %s does not exist: build it first "
                              "(see README.md)" % path)
-
-    def ended(signum, frame):
-        raise SystemExit(128 + signum)
-    signal.signal(signal.SIGTERM, ended)
-    signal.signal(signal.SIGHUP, ended)
+    process.exit_on_signals()
 
     work = tempfile.mkdtemp(prefix="velmira-key-latency-")
-    xvfb = None
-    wine_env = None
+    x = server = None
     results = {}
     try:
-        xvfb, display = start_xvfb()
-        env = {name: value for name, value in os.environ.items()
-               if not name.startswith("VELMIRA_SIM_")}
-        env["DISPLAY"] = display
+        x = XSession(os.path.join(work, "xvfb.log"), SCREEN)
         if "native" in runs:
-            results["native"] = measure("native", [os.path.abspath(args.native)], env,
-                                        os.path.join(work, "native.log"),
-                                        os.path.join(work, "native.log"),
-                                        args.strokes, display, click=False,
-                                        clock_is_monotonic=True)
+            env = {name: value for name, value in x.env.items()
+                   if not name.startswith("VELMIRA_SIM_")}
+            log = os.path.join(work, "native.log")
+            results["native"] = measure(x, "native", [os.path.abspath(args.native)], env, log,
+                                        log, args.strokes, click=False, clock_is_monotonic=True)
         if "wine" in runs:
-            wine_env = dict(env, WINEPREFIX=os.path.join(ROOT, "build", "wineprefix-measure"),
-                            WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-                            LC_ALL="zh_CN.UTF-8")
-            wine_env.pop("WINESERVER", None)
-            wineserver(wine_env, "-k")  # one left over from an earlier run
-            wineserver(wine_env, "-w")
-            if not os.path.exists(os.path.join(wine_env["WINEPREFIX"], "system.reg")):
-                with open(os.path.join(work, "wineboot.txt"), "wb") as out:
-                    subprocess.run(["wineboot", "-i"], env=wine_env, stdin=subprocess.DEVNULL,
-                                   stdout=out, stderr=subprocess.STDOUT, timeout=600)
-                wineserver(wine_env, "-w")
-            wineserver(wine_env, "-p")
+            env = wine.environment(x.display, REPO / "build" / "wineprefix-measure")
+            server = wine.WineServer(env, work)
             log = os.path.join(work, "wine.log")
-            results["wine"] = measure("wine", ["wine", os.path.abspath(args.wine_exe)], wine_env,
-                                      log, "Z:" + log.replace("/", "\\"), args.strokes, display,
-                                      click=True, clock_is_monotonic=False)
-    except RuntimeError as error:
+            results["wine"] = measure(x, "wine", ["wine", os.path.abspath(args.wine_exe)], env,
+                                      log, wine.windows_path(log), args.strokes, click=True,
+                                      clock_is_monotonic=False)
+    except HarnessError as error:
         raise SystemExit("measure_key_latency: %s" % error)
     finally:
-        if wine_env is not None:
-            wineserver(wine_env, "-k")
-        if xvfb is not None:
-            xvfb.terminate()
-            try:
-                xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                xvfb.kill()
+        if server is not None:
+            server.stop()
+        if x is not None:
+            x.close()
         shutil.rmtree(work, ignore_errors=True)
 
     report(results, args.strokes)

@@ -20,7 +20,7 @@ and "Sink Latency" of the program's sink input (pactl list sink-inputs), read ev
 while the program plays (in the pause between strokes, so that pactl does not disturb one).
 The total is SOUND - KEY plus the median of these two.
 
-Strokes: key A (note 60) pressed through XTEST (the sender of tools/measure_key_latency.py),
+Strokes: key A (note 60) pressed through XTEST (harness.xsession.XTestKeyboard),
 held 50 ms, one every second, so that the piano's release and the reverb have died away
 before the next note (at 600 ms apart they have not): the probe takes the first callback with sound after the note-on, so a
 note must start out of silence. The first strokes after start-up are not counted (the audio
@@ -53,62 +53,32 @@ import argparse
 import array
 import bisect
 import os
-import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from measure_key_latency import Keyboard, find_main_window, percentile, start_xvfb, xdotool  # noqa: E402
+from harness import audio, process
+from harness.process import REPO, WAIT, HarnessError
+from harness.xsession import XSession, XTestKeyboard
+from measure_key_latency import SCREEN, find_main_window, percentile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SKIP = 77
+SKIP = process.SKIP_EXIT_CODE
 SINK = "velmira_measure"
 PERIOD = 1.000
 HOLD = 0.050
 WARM_UP = 5
-WAIT = 60.0
 ONSET_LEVEL = 4          # of 32767: about the probe's 1e-4
 ONSET_QUIET = 0.1        # s below ONSET_LEVEL before an onset
 SETTINGS = [("defaults", []), ("--fluid-defaults", ["--fluid-defaults"])]
 
 
-def run(env, *command):
-    return subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
-                          timeout=WAIT, check=False)
-
-
-def start_pulse(work, env):
-    runtime = os.path.join(work, "runtime")
-    os.mkdir(runtime, 0o700)
-    env = dict(env, XDG_RUNTIME_DIR=runtime)
-    log = open(os.path.join(work, "pulseaudio.txt"), "wb")
-    pulse = subprocess.Popen(["pulseaudio", "-n", "--exit-idle-time=-1", "--daemonize=no",
-                              "--load=module-null-sink sink_name=%s" % SINK,
-                              "--load=module-native-protocol-unix"],
-                             env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-    log.close()
-    deadline = time.monotonic() + WAIT
-    while True:
-        info = run(env, "pactl", "info")
-        if info.returncode == 0:
-            break
-        if time.monotonic() > deadline or pulse.poll() is not None:
-            raise RuntimeError("the PulseAudio server did not start: see %s/pulseaudio.txt" % work)
-        time.sleep(0.1)
-    # "Default Sample ...: s16le 2ch 44100Hz": the server's rate.
-    rate = re.search(r"^Default Sample \w+: .* (\d+)Hz$", info.stdout.decode(), re.M).group(1)
-    return pulse, env, int(rate)
-
-
-def server_latency(env):
+def server_latency(pulse):
     """(Buffer Latency, Sink Latency) in ms of the one sink input, or None."""
     figures = {}
-    for line in run(env, "pactl", "list", "sink-inputs").stdout.decode().splitlines():
+    for line in pulse.pactl("list", "sink-inputs").stdout.decode().splitlines():
         name, _, value = line.strip().partition(":")
         if name in ("Buffer Latency", "Sink Latency") and value.strip().endswith("usec"):
             figures[name] = int(value.split()[0]) / 1000
@@ -121,16 +91,12 @@ class Capture:
     """parec on the sink's monitor, read here from a pipe; keeps the samples and, for each
     chunk, (samples so far, time.monotonic() when it was read)."""
 
-    def __init__(self, env, rate):
-        self.rate = rate
+    def __init__(self, pulse):
+        self.rate = pulse.rate
         self.data = bytearray()
         self.arrivals = []
         self.started = time.monotonic()
-        self.popen = subprocess.Popen(["parec", "-d", SINK + ".monitor", "--format=s16le",
-                                       "--rate=%d" % rate, "--channels=1", "--raw",
-                                       "--latency-msec=5"],
-                                      env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                      stderr=subprocess.DEVNULL)
+        self.popen = pulse.record(subprocess.PIPE, latency_msec=5)
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
@@ -145,8 +111,7 @@ class Capture:
             self.arrivals.append((len(self.data) // 2, now))
 
     def stop(self):
-        self.popen.terminate()
-        self.popen.wait(timeout=10)
+        process.stop(self.popen)
         self.thread.join(timeout=10)
 
     def gaps(self):
@@ -174,23 +139,21 @@ def sleep_until(moment):
         time.sleep(remaining)
 
 
-def measure(name, command, env, display, strokes, rate, work):
+def measure(x, pulse, name, command, strokes, work):
     probe = os.path.join(work, name.strip("-") + ".probe")
     config = os.path.join(work, name.strip("-") + ".config")
     os.mkdir(config)
-    output = open(os.path.join(work, name.strip("-") + ".out.txt"), "wb")
-    popen = subprocess.Popen(command, env=dict(env, VELMIRA_LATENCY_LOG=probe,
-                                                 XDG_CONFIG_HOME=config),
-                             stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
-    output.close()
-    keyboard = Keyboard(display)
+    popen = process.start(command, dict(pulse.env, VELMIRA_LATENCY_LOG=probe,
+                                        XDG_CONFIG_HOME=config),
+                          os.path.join(work, name.strip("-") + ".out.txt"))
+    keyboard = XTestKeyboard(x.display)
     capture = None
     try:
-        window = find_main_window(env, popen)
-        xdotool(env, "windowfocus", "--sync", window)
+        window = find_main_window(x, popen)
+        x.focus(window)
         keyboard.sync()
         time.sleep(0.5)
-        capture = Capture(env, rate)
+        capture = Capture(pulse)
         time.sleep(0.5)
         key = keyboard.keycode("a")
         presses, server = [], []
@@ -202,20 +165,18 @@ def measure(name, command, env, display, strokes, rate, work):
             keyboard.send(key, False)
             if i >= WARM_UP and (i - WARM_UP) % 10 == 5:
                 sleep_until(start + i * PERIOD + 0.3)
-                figures = server_latency(env)
+                figures = server_latency(pulse)
                 if figures:
                     server.append(figures)
         time.sleep(PERIOD)
         capture.stop()
-        xdotool(env, "key", "alt+F4")
+        x.key(None, "alt+F4")
         popen.wait(timeout=WAIT)
     finally:
         keyboard.close()
         if capture is not None and capture.popen.poll() is None:
             capture.stop()
-        if popen.poll() is None:
-            popen.terminate()
-            popen.wait(timeout=10)
+        process.stop(popen)
     records, cpu = [], None
     with open(probe) as lines:
         for line in lines:
@@ -323,51 +284,40 @@ def report(results, strokes, rate):
 def main():
     parser = argparse.ArgumentParser(description="Key-to-sound latency of velmira on a null sink.")
     parser.add_argument("--strokes", type=int, default=200)
-    parser.add_argument("--program", default=os.path.join(ROOT, "build", "native", "velmira"))
+    parser.add_argument("--program", default=str(REPO / "build" / "native" / "velmira"))
     args = parser.parse_args()
-    missing = [tool for tool in ("Xvfb", "xdotool", "pulseaudio", "pactl", "parec")
-               if shutil.which(tool) is None]
+    missing = process.missing_tools(("Xvfb", "xdotool") + audio.TOOLS)
     if missing:
-        print("measure_sound_latency: %s not installed (Debian packages: xvfb xdotool "
-              "pulseaudio pulseaudio-utils)" % ", ".join(missing))
+        print("measure_sound_latency: %s not installed (Debian packages: xvfb xdotool %s)"
+              % (", ".join(missing), audio.PACKAGES))
         return SKIP
     if not os.path.exists(args.program):
         raise SystemExit("measure_sound_latency: %s does not exist: build it first (see "
                          "README.md)" % args.program)
-
-    def ended(signum, frame):
-        raise SystemExit(128 + signum)
-    signal.signal(signal.SIGTERM, ended)
-    signal.signal(signal.SIGHUP, ended)
+    process.exit_on_signals()
 
     work = tempfile.mkdtemp(prefix="velmira-sound-latency-")
-    xvfb = pulse = None
+    x = pulse = None
     results = {}
     try:
-        try:
-            xvfb, display = start_xvfb()
-            env = {name: value for name, value in os.environ.items()
-                   if not name.startswith("VELMIRA_")}
-            env["DISPLAY"] = display
-            pulse, env, rate = start_pulse(work, env)
-            for name, options in SETTINGS:
-                results[name] = measure(name, [os.path.abspath(args.program), *options], env,
-                                        display, args.strokes, rate, work)
-        except OSError as error:  # libX11 or libXtst, loaded when a Keyboard is made
-            if "lib" in str(error):
-                print("measure_sound_latency: %s (Debian packages: libx11-6 libxtst6)" % error)
-                return SKIP
-            raise
-        except RuntimeError as error:
-            raise SystemExit("measure_sound_latency: %s (files in %s)" % (error, work))
+        x = XSession(os.path.join(work, "xvfb.log"), SCREEN)
+        env = {name: value for name, value in x.env.items() if not name.startswith("VELMIRA_")}
+        pulse = audio.PulseAudio(work, env, sink=SINK)
+        rate = pulse.rate
+        for name, options in SETTINGS:
+            results[name] = measure(x, pulse, name, [os.path.abspath(args.program), *options],
+                                    args.strokes, work)
+    except OSError as error:  # libX11 or libXtst, loaded when a keyboard is made
+        if "lib" in str(error):
+            print("measure_sound_latency: %s (Debian packages: libx11-6 libxtst6)" % error)
+            return SKIP
+        raise
+    except HarnessError as error:
+        raise SystemExit("measure_sound_latency: %s (files in %s)" % (error, work))
     finally:
-        for process in (pulse, xvfb):
-            if process is not None and process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
+        for part in (pulse, x):
+            if part is not None:
+                part.close()
     report(results, args.strokes, rate)
     shutil.rmtree(work, ignore_errors=True)
     return 0

@@ -7,6 +7,8 @@ with the same timing, so that what the program played can be rendered to audio.
 import struct
 import sys
 
+from harness.formats import FormatError, read_call_log, short_message
+
 
 def variable_length(value):
     groups = [value & 0x7F]
@@ -18,14 +20,14 @@ def variable_length(value):
 
 
 def convert(log_path, out_path):
-    messages = []
-    with open(log_path, encoding="ascii", errors="replace") as log:
-        for line in log:
-            parts = line.split()
-            if len(parts) == 3 and parts[1] == "short":
-                messages.append((int(parts[0]), int(parts[2], 16)))
+    try:
+        calls = read_call_log(log_path)
+    except FormatError as error:
+        raise SystemExit("simlog_to_midi: %s" % error)
+    messages = [(stamp, short_message(text)) for stamp, text in calls
+                if short_message(text) is not None]
     if not messages:
-        raise SystemExit("simlog_to_midi: no MIDI messages in " + log_path)
+        raise SystemExit("simlog_to_midi: no MIDI messages in %s" % log_path)
     # 1 tick = 1 ms: 500 ticks per quarter at 500000 microseconds per quarter.
     track = bytearray(b"\x00\xFF\x51\x03\x07\xA1\x20")
     start = messages[0][0]

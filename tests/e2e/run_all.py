@@ -4,8 +4,10 @@
     python3 tests/e2e/run_all.py            # all of them
     python3 tests/e2e/run_all.py keys       # only test_keys.py (names without test_ and .py)
 
-The Windows programs are taken from build/win32 (or VELMIRA_WIN32_DIR); screenshots, call logs,
-menu dumps and Wine's output go to build/e2e/NAME/. Exit code 0 when nothing failed.
+The Windows programs are taken from build/win32 (or VELMIRA_WIN32_DIR), the Linux programs from
+build/native; screenshots, call logs, menu dumps and the programs' output go to
+build/e2e/ADAPTER/NAME/. The harness is imported from tools/ (PYTHONPATH). Exit code 0 when
+nothing failed.
 """
 
 import os
@@ -15,6 +17,7 @@ import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
+TOOLS = HERE.parents[1] / "tools"
 SKIPPED = 77
 
 
@@ -26,7 +29,7 @@ def main(argv):
         if not scripts:
             print("no such end-to-end test: %s" % " ".join(argv))
             return 2
-    env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1")
+    env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1", PYTHONPATH=str(TOOLS))
     passed, failed, skipped = [], [], []
     started = time.monotonic()
     for script in scripts:

@@ -1,20 +1,21 @@
-"""Performance files (.qji) in velmira-sim.exe: saved through the save dialog (the file's size
-and records, the title), loaded back through the open dialog after recording something else and
-in a fresh run (the title, the same notes played), the question on closing with unsaved changes
-(Cancel, No, Yes then a cancelled save dialog), a file named on the command line that plays once
-by itself about 500 ms after the start, and a missing one.
+"""Performance files (.qji), in both programs: saved through the save dialog (the file's size and
+records, the title), loaded back through the open dialog after recording something else (the
+title, the same notes played), and no question on closing after that. Under Wine also: loaded
+in a fresh run, the question on closing with unsaved changes (Cancel, No, Yes then a cancelled
+save dialog), a file named on the command line that plays once by itself about 500 ms after the
+start, one in quotes with its key signature and bass doubling, and a missing one.
 
-The dialogs are Wine's own: the file name is set in the dialog's edit box (WM_SETTEXT, as
-typing would leave it) and the dialog's buttons are clicked. Files go to build/e2e/files/.
+Under Wine the dialogs are Wine's own: the file name is set in the dialog's edit box
+(WM_SETTEXT, as typing would leave it) and the dialog's buttons are clicked; natively the path
+is typed into Qt's dialog. Files go to the session's folder.
 """
 
-import struct
-import unittest
-
-import winharness as wh
-from winharness import note_off, note_on, program_change
-
-session = None
+from harness import cases
+from harness.adapter import START as START_CALLS
+from harness.driver import WM_CLOSE
+from harness.formats import (ALL_NOTES_OFF, KEY_DOWN, KEY_UP, note_off, note_on,
+                             program_change, read_performance, write_performance)
+from harness.process import WAIT, TimedOut, wait_until
 
 TOLERANCE_MS = 40    # between replayed notes, as in test_record_playback
 START_DELAY_MS = 500
@@ -22,10 +23,7 @@ LATE_MS = 1500       # how much later than planned the first note may come on a 
 
 SAVE, SAVE_AS, LOAD, EXPORT = 1288, 1289, 1296, 1282
 START, STOP, PLAY = 1283, 1284, 1285
-IDYES, IDNO, IDCANCEL, IDOK = 6, 7, 2, 1
-FILE_NAME_EDIT = 1148
 
-KEY_DOWN, KEY_UP = 256, 257
 SCAN = {"a": 0x1E, "s": 0x1F, "d": 0x20, "j": 0x24}
 NOTE = {"a": 60, "s": 62, "d": 64, "j": 71}
 
@@ -34,119 +32,57 @@ PHRASE_KEYS = ["a", "s", "d"]
 PHRASE = [n for key in PHRASE_KEYS for n in (note_on(NOTE[key]), note_off(NOTE[key]))]
 
 
-def setUpModule():
-    global session
-    session = wh.Session("files")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
-
-
-def write_performance(path, events, key_signature=1297, bass=0):
-    """A .qji file: events are (delay ms, 256 or 257, scan code, octave shift)."""
-    records = b"".join(struct.pack("<IIIi", delay, message, scan << 16, shift)
-                       for delay, message, scan, shift in events)
-    head = (b"RIFF" + struct.pack("<I", 96 + len(records)) + b"QJ  " +
-            b"LIST" + struct.pack("<I", 44) + b"INFO" +
-            b"ISFT" + struct.pack("<I", 11) + b"QJ by Orla\0\0" +
-            b"ISCD" + struct.pack("<I", 11) + b"2026-01-01\0\0" +
-            b"fmt " + struct.pack("<I", 24) + struct.pack("<III", len(events), key_signature, bass)
-            + bytes(12) + b"data" + struct.pack("<I", len(records)))
-    path.write_bytes(head + records)
-
-
-def read_performance(path):
-    """(count, key signature, bass, [(delay, message, key data, shift)]) of a saved file."""
-    data = path.read_bytes()
-    assert data[0:4] == b"RIFF" and data[8:12] == b"QJ  ", data[:12]
-    assert struct.unpack_from("<I", data, 4)[0] == len(data) - 8, "RIFF size"
-    assert data[64:68] == b"fmt " and data[96:100] == b"data", data[64:100]
-    count, key_signature, bass = struct.unpack_from("<III", data, 72)
-    size = struct.unpack_from("<I", data, 100)[0]
-    assert size == 16 * count == len(data) - 104, (size, count, len(data))
-    events = [struct.unpack_from("<IIIi", data, 104 + 16 * i) for i in range(count)]
-    return count, key_signature, bass, events
-
-
 def record_menu(program):
     menu = program.menu()
     return {item.id: not item.grayed for item in menu.popup_named("录音(&R)").items}
 
 
-class Files(unittest.TestCase):
+class Files:
     """The steps run in the order of their names; some start a program of their own."""
 
     phrase_file = None
-    first = None  # the program of steps 1..4
+    first = None  # the program of steps 1..3
 
     # ----- helpers
 
     def start(self, name, args=()):
-        program = wh.Program(session, name=name, args=args)
+        program = self.session.start(name, args=args)
         program.wait_main_window()
-        self.assertEqual(program.expect(["open -1 ok", program_change(0)], "start"),
-                         ["open -1 ok", program_change(0)])
+        self.expect(START_CALLS, "start", program)
         return program
 
-    def click_button(self, program, id):
-        button = session.control(program.main, id=id, cls="Button")
-        self.assertTrue(button.enabled, "button %d is disabled" % id)
-        session.click(*button.centre)
-
     def record(self, program, keys):
-        """Records strokes of the keys (started and stopped with the buttons)."""
-        self.click_button(program, START)
+        """Records strokes of the keys (started and stopped with the transport commands)."""
+        program.push(START)
         program.wait_item(STOP, grayed=False)
         program.wait_keyboard()
         for key in keys:
             program.key(key)
-            stroke = [note_on(NOTE[key]), note_off(NOTE[key])]
-            self.assertEqual(program.expect(stroke, "%s while recording" % key), stroke)
-        self.click_button(program, STOP)
+            self.expect([note_on(NOTE[key]), note_off(NOTE[key])], "%s while recording" % key,
+                        program)
+        program.push(STOP)
         program.wait_item(STOP, grayed=True)
         program.wait_keyboard()
 
-    def title(self, program):
-        program.refresh_main()
-        return program.main.title
-
     def wait_title(self, program, title):
         try:
-            wh.wait_until(lambda: self.title(program) == title, wh.WAIT,
-                          "the title %r" % title, interval=0.2)
-        except wh.TimedOut:
-            self.fail("the title is %r, not %r" % (self.title(program), title))
+            wait_until(lambda: program.title() == title, WAIT, "the title %r" % title,
+                       interval=0.2)
+        except TimedOut:
+            self.fail("the title is %r, not %r" % (program.title(), title))
 
-    def file_dialog(self, title):
-        dialog = session.wait_window(cls="#32770", title=title)
-        return dialog
-
-    def choose_file(self, dialog, path):
-        """Sets the file name in the dialog and clicks its OK button (保存 or 打开)."""
-        edit = session.control(dialog, id=FILE_NAME_EDIT, cls="Edit")
-        session.set_text(edit.hwnd, wh.windows_path(path))
-        wh.wait_until(lambda: session.control(dialog, id=FILE_NAME_EDIT, cls="Edit").text
-                      == wh.windows_path(path), wh.WAIT, "the file name in the dialog")
-        session.click(*session.control(dialog, id=IDOK, cls="Button").centre)
-        session.wait_no_window("#32770")
-
-    def question(self, name):
-        """The box that asks whether to save the changes: its text."""
-        box = session.wait_window(cls="#32770", title="QJ")
-        texts = [c.text for c in session.children(box.hwnd) if c.cls == "Static" and c.text]
-        self.assertEqual(texts, ["保存当前的变化在 %s?" % name])
+    def question(self, program, name):
+        """The box that asks whether to save the changes (its text checked where readable)."""
+        box = program.wait_box("QJ")
+        texts = program.box_texts(box)
+        if texts is not None:
+            self.assertEqual(texts, ["保存当前的变化在 %s?" % name])
         return box
-
-    def answer(self, box, id):
-        session.click(*session.control(box, id=id, cls="Button").centre)
 
     def play_once(self, program, expected_notes, what):
         start = program.cursor
         program.command(PLAY)
-        expected = expected_notes + wh.ALL_NOTES_OFF
-        self.assertEqual(program.expect(expected, what), expected)
+        self.expect(expected_notes + ALL_NOTES_OFF, what, program)
         return [stamp for stamp, _ in program.stamped_events()[start:start + len(expected_notes)]]
 
     # ----- saving and loading through the dialogs
@@ -157,12 +93,12 @@ class Files(unittest.TestCase):
         self.record(program, PHRASE_KEYS)
         self.assertTrue(record_menu(program)[SAVE_AS])
 
-        path = session.out / "phrase.qji"
+        path = self.session.out / "phrase.qji"
         program.command(SAVE_AS)
-        dialog = self.file_dialog("另存为")
-        session.screenshot("save_dialog")
-        self.choose_file(dialog, path)
-        wh.wait_until(path.exists, wh.WAIT, "%s to be written" % path)
+        dialog = program.wait_box("另存为")
+        self.session.screenshot("save_dialog")
+        program.choose_file(dialog, path)
+        wait_until(path.exists, WAIT, "%s to be written" % path)
         self.wait_title(program, "Velmira - [phrase.qji]")
         type(self).phrase_file = path
 
@@ -182,11 +118,10 @@ class Files(unittest.TestCase):
         self.wait_title(program, "Velmira - [phrase.qji]")
 
         program.command(LOAD)
-        box = self.question("phrase.qji")
-        self.answer(box, IDNO)
-        dialog = self.file_dialog("打开")
-        session.screenshot("open_dialog")
-        self.choose_file(dialog, self.phrase_file)
+        program.answer(self.question(program, "phrase.qji"), "No")
+        dialog = program.wait_box("打开")
+        self.session.screenshot("open_dialog")
+        program.choose_file(dialog, self.phrase_file)
         self.wait_title(program, "Velmira - [phrase.qji]")
         program.wait_item(PLAY, grayed=False)
         self.play_once(program, PHRASE, "the loaded phrase")
@@ -196,15 +131,18 @@ class Files(unittest.TestCase):
     def test_3_no_question_on_closing_after_loading(self):
         program = self.first
         self.assertEqual(program.close(), 0)
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF + ["close"], "end"),
-                         wh.ALL_NOTES_OFF + ["close"])
+        self.expect_end(program)
 
+    def expect_end(self, program):
+        self.expect(ALL_NOTES_OFF + ["close"], "end", program)
+
+
+class Wine(Files, cases.WineCase):
     def test_4_load_in_a_fresh_run(self):
         self.assertIsNotNone(self.phrase_file, "nothing was saved")
         program = self.start("fresh_load")
         program.command(LOAD)  # nothing to save: straight to the dialog
-        dialog = self.file_dialog("打开")
-        self.choose_file(dialog, self.phrase_file)
+        program.choose_file(program.wait_box("打开"), self.phrase_file)
         self.wait_title(program, "Velmira - [phrase.qji]")
         program.wait_item(PLAY, grayed=False)
         self.play_once(program, PHRASE, "the phrase loaded in a fresh run")
@@ -213,24 +151,23 @@ class Files(unittest.TestCase):
     # ----- closing with unsaved changes
 
     def test_5_closing_with_unsaved_changes_asks(self):
+        session = self.session
         program = self.start("close_question")
         self.record(program, ["a"])
 
-        program.give_keyboard()
-        program.key("alt+F4")
-        box = self.question("未命名")
+        program.request_close()
+        box = self.question(program, "未命名")
         session.screenshot("close_question")
-        self.answer(box, IDCANCEL)
+        program.answer(box, "Cancel")
         session.wait_no_window("#32770")
         self.assertTrue(program.running(), "Cancel ended the program")
         self.assertEqual(len(session.find_windows(cls="QJ", visible=True)), 1)
 
         # Yes, then the save dialog is cancelled: the window stays, nothing is saved.
-        session.post(program.main.hwnd, wh.WM_CLOSE)
-        box = self.question("未命名")
-        self.answer(box, IDYES)
-        dialog = self.file_dialog("另存为")
-        session.click(*session.control(dialog, id=IDCANCEL, cls="Button").centre)
+        session.post(program.main.hwnd, WM_CLOSE)
+        program.answer(self.question(program, "未命名"), "Yes")
+        dialog = program.wait_box("另存为")
+        session.click(*session.control(dialog, id=2, cls="Button").centre)  # Cancel
         session.wait_no_window("#32770")
         self.assertTrue(program.running(), "cancelling the save dialog ended the program")
         self.assertEqual(len(session.find_windows(cls="QJ", visible=True)), 1)
@@ -238,17 +175,13 @@ class Files(unittest.TestCase):
 
         # The program still plays after all that.
         program.wait_keyboard()
-        program.key("a")
-        self.assertEqual(program.expect([note_on(60), note_off(60)], "A"),
-                         [note_on(60), note_off(60)])
+        self.play(["a"], [note_on(60), note_off(60)], "A", program)
 
         # No: the program ends without saving.
-        session.post(program.main.hwnd, wh.WM_CLOSE)
-        box = self.question("未命名")
-        self.answer(box, IDNO)
+        session.post(program.main.hwnd, WM_CLOSE)
+        program.answer(self.question(program, "未命名"), "No")
         self.assertEqual(program.exit_code(), 0)
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF + ["close"], "end"),
-                         wh.ALL_NOTES_OFF + ["close"])
+        self.expect_end(program)
 
     # ----- a file on the command line
 
@@ -259,15 +192,14 @@ class Files(unittest.TestCase):
                   (120, KEY_DOWN, SCAN["d"], 1), (60, KEY_UP, SCAN["d"], 1),
                   (300, KEY_DOWN, SCAN["j"], -1), (2, KEY_UP, SCAN["j"], -1)]
         notes = [note_on(60), note_off(60), note_on(76), note_off(76), note_on(59), note_off(59)]
-        path = session.out / "tune.qji"
+        path = self.session.out / "tune.qji"
         write_performance(path, events)
-        command_line = wh.windows_path(path)
+        command_line = self.session.file_argument(path)
 
-        program = wh.Program(session, name="command_line", args=[command_line])
+        program = self.session.start("command_line", args=[command_line])
         program.wait_main_window()
         self.wait_title(program, "Velmira - [%s]" % command_line)
-        expected = ["open -1 ok", program_change(0)] + notes + wh.ALL_NOTES_OFF
-        self.assertEqual(program.expect(expected, "the file played by itself"), expected)
+        self.expect(START_CALLS + notes + ALL_NOTES_OFF, "the file played by itself", program)
         stamps = [stamp for stamp, _ in program.stamped_events()[:2 + len(notes)]]
 
         # About 500 ms after the start (the device opens just before the timer is set).
@@ -284,45 +216,40 @@ class Files(unittest.TestCase):
         # next. The performance can be played again.
         program.wait_item(EXPORT, grayed=False)
         program.give_keyboard()
-        program.key("a")
-        self.assertEqual(program.expect([note_on(60), note_off(60)], "A after the play"),
-                         [note_on(60), note_off(60)])
+        self.play(["a"], [note_on(60), note_off(60)], "A after the play", program)
         self.play_once(program, notes, "the command-line file again")
         self.assertEqual(program.close(), 0)
 
     def test_7_a_file_in_quotes_with_its_key_and_bass(self):
         # Wine quotes an argument with a space in it, as a launcher quotes a file's path.
-        folder = session.out / "with space"
+        folder = self.session.out / "with space"
         folder.mkdir(exist_ok=True)
         path = folder / "g major.qji"
         write_performance(path, [(50, KEY_DOWN, SCAN["a"], 0), (100, KEY_UP, SCAN["a"], 0)],
                           key_signature=1301, bass=1)
-        program = wh.Program(session, name="quoted", args=[wh.windows_path(path)])
+        program = self.session.start("quoted", args=[self.session.file_argument(path)])
         program.wait_main_window()
         # G major: A plays 67; bass doubling: 55 on channel 15 with it.
         expected = ["open -1 ok", program_change(0),
                     note_on(67), note_on(55, channel=15), note_off(67),
-                    note_off(55, channel=15)] + wh.ALL_NOTES_OFF
-        self.assertEqual(program.expect(expected, "the quoted file played by itself"), expected)
-        self.wait_title(program, "Velmira - [%s]" % wh.windows_path(path))
+                    note_off(55, channel=15)] + ALL_NOTES_OFF
+        self.expect(expected, "the quoted file played by itself", program)
+        self.wait_title(program, "Velmira - [%s]" % self.session.file_argument(path))
         menu = program.wait_item(1333, checked=True)
         keys = menu.popup_named("调式(&M)")
         self.assertEqual([i.id for i in keys.items if i.checked], [1301])
         self.assertEqual(program.close(), 0)
 
     def test_8_a_missing_file_on_the_command_line(self):
-        command_line = wh.windows_path(session.out / "missing.qji")
-        program = wh.Program(session, name="missing", args=[command_line])
-        box = session.wait_window(cls="#32770", title="QJ")
-        texts = [c.text for c in session.children(box.hwnd) if c.cls == "Static" and c.text]
-        self.assertEqual(texts, ["不能找到或打开文件%s." % command_line])
+        session = self.session
+        command_line = session.file_argument(session.out / "missing.qji")
+        program = session.start("missing", args=[command_line])
+        box = program.wait_box("QJ")
+        self.assertEqual(program.box_texts(box), ["不能找到或打开文件%s." % command_line])
         self.assertEqual(session.find_windows(cls="QJ", visible=True), [],
                          "the main window is shown beside the box")
         session.screenshot("missing_file")
-        if session.focus(box)[0] != box.hwnd:
-            x, y, w, h = box.rect
-            session.click(x + w // 2, y + h // 4)
-        session.key(box, "Return")
+        session.dismiss(box)
         program.wait_main_window()
         self.wait_title(program, "Velmira - [未命名]")
         # Nothing loaded, so nothing to play; the keys play.
@@ -330,11 +257,13 @@ class Files(unittest.TestCase):
         self.assertTrue(menu.find(PLAY).grayed)
         self.assertFalse(menu.find(START).grayed)
         program.give_keyboard()
-        program.key("a")
-        expected = ["open -1 ok", program_change(0), note_on(60), note_off(60)]
-        self.assertEqual(program.expect(expected, "start, then A"), expected)
+        self.play(["a"], START_CALLS + [note_on(60), note_off(60)], "start, then A", program)
         self.assertEqual(program.close(), 0)
 
 
+class Native(Files, cases.NativeCase):
+    """The Linux program: the steps both programs share."""
+
+
 if __name__ == "__main__":
-    wh.main()
+    cases.main()

@@ -2,26 +2,12 @@
 Alt+V, pictured), and keys that keep playing after clicks on the toolbar and a transport button.
 """
 
-import unittest
-
-import winharness as wh
-from winharness import note_off, note_on, program_change
-
-session = None
-program = None
+from harness import cases
+from harness.adapter import START
+from harness.formats import note_off, note_on, program_change
+from harness.process import WAIT, wait_until
 
 STROKE_A = [note_on(60), note_off(60)]
-
-
-def setUpModule():
-    global session, program
-    session = wh.Session("instruments")
-    program = wh.Program(session, name="sim")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
 
 
 def chosen_program(expected_program):
@@ -32,22 +18,24 @@ def chosen_program(expected_program):
     return check
 
 
-class Instruments(unittest.TestCase):
+class Instruments(cases.WineCase):
     """One run of the program; the steps run in the order of their names."""
 
     @classmethod
     def setUpClass(cls):
-        cls.main = program.wait_main_window()
-        program.expect(["open -1 ok", program_change(0)], "start")
-        toolbar = session.control(cls.main, cls="ToolbarWindow32")
-        cls.buttons = session.toolbar_buttons(toolbar)
+        super().setUpClass()
+        cls.program = cls.session.start("sim")
+        cls.main = cls.program.wait_main_window()
+        cls.program.expect(START, "start")
+        toolbar = cls.session.control(cls.main, cls="ToolbarWindow32")
+        cls.buttons = cls.session.toolbar_buttons(toolbar)
 
     def click_button(self, index, expected_program):
         self.assertEqual(len(self.buttons), 14)
-        session.click(*self.buttons[index].centre)
+        self.session.click(*self.buttons[index].centre)
         expected = [program_change(expected_program, 0), program_change(expected_program, 15)]
-        self.assertEqual(program.expect(expected, "toolbar button %d" % index), expected)
-        program.wait_menu(chosen_program(expected_program),
+        self.expect(expected, "toolbar button %d" % index)
+        self.program.wait_menu(chosen_program(expected_program),
                           "instrument %d checked" % expected_program)
 
     def test_1_toolbar_buttons_send_their_program_on_both_channels(self):
@@ -56,47 +44,44 @@ class Instruments(unittest.TestCase):
         self.click_button(1, 15)
 
     def test_2_keys_still_play_after_toolbar_clicks(self):
-        program.key("a")
-        self.assertEqual(program.expect(STROKE_A, "A after toolbar clicks"), STROKE_A)
+        self.play(["a"], STROKE_A, "A after toolbar clicks")
 
     def test_3_instrument_menu_item_sends_the_same_program_as_its_button(self):
+        session, program = self.session, self.program
         program.give_keyboard()
         program.key("alt+v")
         session.wait_window(cls="#32768")  # the open menu
         session.screenshot("instrument_menu")
         program.key("g")
-        wh.wait_until(lambda: len(session.find_windows(cls="#32768", visible=True)) >= 2,
-                      wh.WAIT, "the submenu G to open")
+        wait_until(lambda: len(session.find_windows(cls="#32768", visible=True)) >= 2,
+                   WAIT, "the submenu G to open")
         session.screenshot("instrument_menu_g")
         program.key("8")
         expected = [program_change(55, 0), program_change(55, 15)]
-        self.assertEqual(program.expect(expected, "乐器 -> G -> 8"), expected)
+        self.expect(expected, "乐器 -> G -> 8")
         program.wait_menu(chosen_program(55), "instrument 55 checked")
         session.wait_no_window("#32768")
         # The same as toolbar button 6.
         self.assertEqual(self.buttons[6].command, 1024 + 55)
 
     def test_4_keys_still_play_after_a_transport_button_click(self):
+        session, program = self.session, self.program
         program.give_keyboard()
         record = session.control(self.main, id=1283, cls="Button")
         self.assertTrue(record.enabled)
         # A key held across the click goes on sounding: the button hands the keyboard back.
         program.key_down("s")
-        self.assertEqual(program.expect([note_on(62)], "S held"), [note_on(62)])
+        self.expect([note_on(62)], "S held")
         session.click(*record.centre)
         # The click did press the button: recording runs, so it can be stopped.
         menu = program.wait_item(1284, grayed=False)
         self.assertTrue(menu.find(1283).grayed)
         self.assertEqual(program.events()[program.cursor:], [], "nothing ends at the click")
         program.key_up("s")
-        self.assertEqual(program.expect([note_off(62)], "S released after the click"),
-                         [note_off(62)])
-        program.key("a")
-        self.assertEqual(program.expect(STROKE_A, "A after a click on 开始录制"), STROKE_A)
-        program.key("d")
-        stroke_d = [note_on(64), note_off(64)]
-        self.assertEqual(program.expect(stroke_d, "D after a click on 开始录制"), stroke_d)
+        self.expect([note_off(62)], "S released after the click")
+        self.play(["a"], STROKE_A, "A after a click on 开始录制")
+        self.play(["d"], [note_on(64), note_off(64)], "D after a click on 开始录制")
 
 
 if __name__ == "__main__":
-    wh.main()
+    cases.main()

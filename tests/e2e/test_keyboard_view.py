@@ -10,13 +10,11 @@ pixels away from them (the rim and the sides of the face). Screenshots are kept 
 build/e2e/keyboard_view/.
 """
 
-import unittest
-
-import winharness as wh
-from winharness import note_off, note_on
-
-session = None
-program = None
+from harness import cases
+from harness.adapter import SCREEN, START
+from harness.formats import ALL_NOTES_OFF, note_off, note_on
+from harness.picture import Picture
+from harness.process import REPO, WAIT, TimedOut, wait_until
 
 CAP_W, CAP_H = 38, 39
 BLOCK_W, BLOCK_H = 475, 156
@@ -40,38 +38,29 @@ COMPARED = [(x, y) for y in range(CAP_H) for x in range(CAP_W)
             if not (LABEL_BOX[0] <= x < LABEL_BOX[2] and LABEL_BOX[1] <= y < LABEL_BOX[3])]
 
 
-def setUpModule():
-    global session, program
-    session = wh.Session("keyboard_view")
-    program = wh.Program(session, name="sim")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
-
-
 def stroke(note):
     return [note_on(note), note_off(note)]
 
 
-class KeyboardView(unittest.TestCase):
+class KeyboardView(cases.WineCase):
     """One run of the program; the steps run in the order of their names."""
 
     @classmethod
     def setUpClass(cls):
-        cls.main = program.wait_main_window()
-        program.expect(["open -1 ok", wh.program_change(0)], "start")
-        cls.client = session.client_rect(cls.main)
-        cls.cw, cls.ch = session.cell_size(cls.main)
+        super().setUpClass()
+        cls.program = cls.session.start("sim")
+        cls.main = cls.program.wait_main_window()
+        cls.program.expect(START, "start")
+        cls.client = cls.session.client_rect(cls.main)
+        cls.cw, cls.ch = cls.session.cell_size(cls.main)
         cx, cy, W, H = cls.client
         # The block's corner in client coordinates, then on the screen.
         cls.bx = (W - BLOCK_W) // 2
         cls.by = cls.ch + (H - BLOCK_H) // 2
         cls.x0 = cx + cls.bx
         cls.y0 = cy + cls.by
-        cls.caps = wh.Picture.from_bmp(wh.REPO / "resources" / "keycaps.bmp")
-        cls.pictures = wh.Picture.from_bmp(wh.REPO / "resources" / "instruments.bmp")
+        cls.caps = Picture.from_bmp(REPO / "resources" / "keycaps.bmp")
+        cls.pictures = Picture.from_bmp(REPO / "resources" / "instruments.bmp")
         cls.shots = 0
 
     # ----- helpers
@@ -100,14 +89,14 @@ class KeyboardView(unittest.TestCase):
 
         def look():
             self.__class__.shots += 1
-            path = session.screenshot(name)
-            picture = session.picture(path)
+            path = self.session.screenshot(name)
+            picture = self.session.picture(path)
             last["problems"] = problems_of(picture)
             last["path"] = path
             return picture if not last["problems"] else None
         try:
-            return wh.wait_until(look, wh.WAIT, what, interval=0.3)
-        except wh.TimedOut:
+            return wait_until(look, WAIT, what, interval=0.3)
+        except TimedOut:
             self.fail("%s: not so on %s:\n%s" % (what, last.get("path"),
                                                  "\n".join(last.get("problems", ["?"]))))
 
@@ -127,23 +116,22 @@ class KeyboardView(unittest.TestCase):
     def hold(self, modifier, cell, note, name):
         """A held down with the modifier (or none): the note sounds and the cap shows the cell."""
         if modifier:
-            program.key_down(modifier)
-        program.key_down("a")
-        self.assertEqual(program.expect([note_on(note)], "%s held" % name), [note_on(note)])
+            self.program.key_down(modifier)
+        self.program.key_down("a")
+        self.expect([note_on(note)], "%s held" % name)
         self.wait_caps({SCAN_A: cell}, name, "%s held: the A cap %s, every other grey"
                        % (name, CELL_NAMES[cell]))
-        program.key_up("a")
-        self.assertEqual(program.expect([note_off(note)], "%s released" % name),
-                         [note_off(note)])
+        self.program.key_up("a")
+        self.expect([note_off(note)], "%s released" % name)
         if modifier:
-            program.key_up(modifier)
+            self.program.key_up(modifier)
         self.wait_caps({}, name + "_released", "%s released: every cap grey" % name)
 
     # ----- the steps
 
     def test_1_the_layout_is_the_harness_screen(self):
         cx, cy, W, H = self.client
-        self.assertEqual(self.main.rect, (0, 0) + wh.SCREEN)
+        self.assertEqual(self.main.rect, (0, 0) + SCREEN)
         self.assertTrue(0 <= cx < 20 and 0 <= cy < 80 and W > BLOCK_W and H > 4 * BLOCK_H,
                         "a client area of %r in a full-screen window" % (self.client,))
         self.assertTrue(6 <= self.cw <= 20 and 10 <= self.ch <= 30,
@@ -175,7 +163,7 @@ class KeyboardView(unittest.TestCase):
         self.assertEqual(problems, [])
 
     def test_3_a_held_key_shows_the_colour_of_its_octave(self):
-        program.give_keyboard()
+        self.program.give_keyboard()
         self.hold(None, BLUE, 60, "A")
         self.hold("shift", RED, 72, "Shift+A")
         self.hold("ctrl", GREEN, 48, "Ctrl+A")
@@ -200,44 +188,40 @@ class KeyboardView(unittest.TestCase):
 
     def test_5_a_click_on_a_cap_plays_its_note_until_the_button_is_released(self):
         left, top = self.cap_corner(SCAN_A)
-        session.mouse_down(left + 8, top + 30)
-        self.assertEqual(program.expect([note_on(60)], "button down on the A cap"),
-                         [note_on(60)])
+        self.session.mouse_down(left + 8, top + 30)
+        self.expect([note_on(60)], "button down on the A cap")
         self.wait_caps({SCAN_A: BLUE}, "mouse_held", "the A cap blue while the button is down")
-        session.mouse_up()
-        self.assertEqual(program.expect([note_off(60)], "button up"), [note_off(60)])
+        self.session.mouse_up()
+        self.expect([note_off(60)], "button up")
         self.wait_caps({}, "mouse_released", "every cap grey after the button is up")
 
         # Another cap, clicked near its bottom right corner: its own note (K, 72).
         left, top = self.cap_corner(37)
-        session.click(left + CAP_W - 2, top + CAP_H - 2)
-        self.assertEqual(program.expect(stroke(72), "a click on K"), stroke(72))
+        self.session.click(left + CAP_W - 2, top + CAP_H - 2)
+        self.expect(stroke(72), "a click on K")
 
     def test_6_a_click_on_the_right_edge_of_row_1_plays_the_right_bracket(self):
-        session.click(self.x0 + BLOCK_W, self.y0 + CAP_H + CAP_H // 2)
-        self.assertEqual(program.expect(stroke(81), "a click on the block's right edge, row 1"),
-                         stroke(81))
+        self.session.click(self.x0 + BLOCK_W, self.y0 + CAP_H + CAP_H // 2)
+        self.expect(stroke(81), "a click on the block's right edge, row 1")
         left, top = self.cap_corner(SCAN_RIGHT_BRACKET)
         self.assertEqual(left + CAP_W, self.x0 + BLOCK_W)
 
     def test_7_clicks_between_caps_play_nothing(self):
         row3 = self.y0 + 3 * CAP_H + CAP_H // 2
-        session.click(self.x0, row3)                       # row 3's margin, its first pixel
-        session.click(self.x0 + CAP_W // 2 - 1, row3)       # and its last
-        session.click(self.x0 + 456, self.y0 + CAP_H // 2)  # right of "=" in row 0
-        session.click(self.x0 + BLOCK_W, self.y0 + 2 * CAP_H + CAP_H // 2)  # right of "'"
-        session.click(self.x0 - 5, self.y0 + CAP_H // 2)   # left of the block
+        self.session.click(self.x0, row3)                       # row 3's margin, its first pixel
+        self.session.click(self.x0 + CAP_W // 2 - 1, row3)       # and its last
+        self.session.click(self.x0 + 456, self.y0 + CAP_H // 2)  # right of "=" in row 0
+        self.session.click(self.x0 + BLOCK_W, self.y0 + 2 * CAP_H + CAP_H // 2)  # right of "'"
+        self.session.click(self.x0 - 5, self.y0 + CAP_H // 2)   # left of the block
         # Nothing played: the next calls are those of a click on A.
         left, top = self.cap_corner(SCAN_A)
-        session.click(left + CAP_W // 2, top + 6)
-        self.assertEqual(program.expect(stroke(60), "clicks between caps, then on A"),
-                         stroke(60))
+        self.session.click(left + CAP_W // 2, top + 6)
+        self.expect(stroke(60), "clicks between caps, then on A")
 
     def test_z_end(self):
-        self.assertEqual(program.close(), 0)
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF + ["close"], "end"),
-                         wh.ALL_NOTES_OFF + ["close"])
+        self.assertEqual(self.program.close(), 0)
+        self.expect(ALL_NOTES_OFF + ["close"], "end")
 
 
 if __name__ == "__main__":
-    wh.main()
+    cases.main()

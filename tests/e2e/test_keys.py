@@ -1,58 +1,54 @@
-"""Playing velmira-sim.exe with real key events: notes and their octave modifiers, held keys,
-bass doubling, Esc, the velocity bar, a key held while another window takes the focus, a key
-released while the instrument was switched off, and the space bar's sustain pedal.
+"""Playing the program with real key events, in both programs: notes and their octave modifiers,
+held keys (which the X server repeats), bass doubling, Esc, the space bar's sustain pedal (drawn
+blue while down) and a click on a key cap. Under Wine also the velocity bar, a key held while
+another window takes the focus, and a key released while the instrument was switched off.
 
 Every step checks the exact calls that reach the (simulated) MIDI output, in order; the calls
 of a step that come on top of the expected ones show up at the start of the next step.
 """
 
-import unittest
+import time
 
-import winharness as wh
-from winharness import note_off, note_on
+from harness import cases
+from harness.adapter import START
+from harness.driver import SB_THUMBPOSITION, WM_CLOSE, WM_VSCROLL
+from harness.formats import ALL_NOTES_OFF, PEDAL_DOWN, PEDAL_UP, note_off, note_on, program_change
+from harness.picture import Picture, find_key_block
+from harness.process import REPO, WAIT, wait_until
 
-session = None
-program = None
-
-
-def setUpModule():
-    global session, program
-    session = wh.Session("keys")
-    program = wh.Program(session, name="sim")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+CAPS = REPO / "resources" / "keycaps.bmp"
+CAP_W, CAP_H = 38, 39
+PEDAL_SPOT = (161 + 20, 164 + 30)  # in the pedal, from the key block's top-left corner
 
 
 def stroke(note, velocity=127, channel=0):
     return [note_on(note, velocity, channel), note_off(note, channel)]
 
 
-class Keys(unittest.TestCase):
+class Keys:
     """One run of the program; the steps run in the order of their names."""
 
     @classmethod
     def setUpClass(cls):
-        program.wait_main_window()
-        program.expect(["open -1 ok", wh.program_change(0)], "start")
+        super().setUpClass()
+        cls.program = cls.session.start("sim")
+        cls.program.wait_main_window()
+        cls.program.expect(START, "start")
 
-    def play(self, keys, expected, what):
-        program.key(*keys)
-        self.assertEqual(program.expect(expected, what), expected)
-
-    def test_1_keyboard_is_the_main_windows_at_start(self):
-        program.wait_keyboard()
+    def key_block(self, picture):
+        """The top-left corner of the key block on the screen."""
+        corner = find_key_block(picture, Picture.from_bmp(CAPS))
+        self.assertIsNotNone(corner, "the key block is not on the screen")
+        return corner
 
     def held_with(self, modifier, key, note, what):
         """A stroke with the modifier held down from before the key until after it."""
-        program.key_down(modifier)
-        program.key_down(key)
-        self.assertEqual(program.expect([note_on(note)], what), [note_on(note)])
-        program.key_up(key)
-        self.assertEqual(program.expect([note_off(note)], what), [note_off(note)])
-        program.key_up(modifier)
+        self.program.key_down(modifier)
+        self.program.key_down(key)
+        self.expect([note_on(note)], what)
+        self.program.key_up(key)
+        self.expect([note_off(note)], what)
+        self.program.key_up(modifier)
 
     def test_2_notes_and_octave_modifiers(self):
         self.play(["a"], stroke(60), "A")
@@ -63,48 +59,97 @@ class Keys(unittest.TestCase):
         self.play(["a"], stroke(60), "A after the modifiers are up")
 
     def test_2b_a_note_ends_as_it_began_when_shift_is_released_first(self):
-        program.key_down("shift")
-        program.key_down("a")
-        self.assertEqual(program.expect([note_on(72)], "Shift+A held"), [note_on(72)])
-        program.key_up("shift")
-        program.key_up("a")
-        self.assertEqual(program.expect([note_off(72)], "A released after Shift"),
-                         [note_off(72)])
+        self.program.key_down("shift")
+        self.program.key_down("a")
+        self.expect([note_on(72)], "Shift+A held")
+        self.program.key_up("shift")
+        self.program.key_up("a")
+        self.expect([note_off(72)], "A released after Shift")
         self.play(["a"], stroke(60), "A alone")
 
     def test_3_a_held_key_sounds_until_released(self):
-        program.key_down("a")
-        self.assertEqual(program.expect([note_on(60)], "A held"), [note_on(60)])
+        self.program.key_down("a")
+        self.expect([note_on(60)], "A held")
+        time.sleep(0.8)  # the X server repeats the key: the note must not restart
         # Another stroke while A is held: A goes on sounding.
         self.play(["d"], stroke(64), "D while A is held")
-        program.key_up("a")
-        self.assertEqual(program.expect([note_off(60)], "A released"), [note_off(60)])
+        self.program.key_up("a")
+        self.expect([note_off(60)], "A released")
 
     def test_4_bass_doubling_adds_channel_15_an_octave_lower(self):
-        program.key("alt+f", "c")
-        program.wait_item(1333, checked=True)
+        self.program.key("alt+f", "c")
+        self.program.wait_item(1333, checked=True)
         expected = [note_on(60), note_on(48, channel=15), note_off(60), note_off(48, channel=15)]
         self.play(["a"], expected, "A with bass doubling")
         expected = [note_on(64), note_on(52, channel=15), note_off(64), note_off(52, channel=15)]
         self.play(["d"], expected, "D with bass doubling")
 
-        program.key("alt+f", "c")
-        program.wait_item(1333, checked=False)
+        self.program.key("alt+f", "c")
+        self.program.wait_item(1333, checked=False)
         self.play(["a"], stroke(60), "A after bass doubling is off again")
 
     def test_5_escape_sends_all_notes_off_on_16_channels(self):
-        self.play(["Escape"], wh.ALL_NOTES_OFF, "Esc")
+        self.play(["Escape"], ALL_NOTES_OFF, "Esc")
         self.play(["a"], stroke(60), "A after Esc")
+        self.program.key_down("a")
+        self.expect([note_on(60)], "A held")
+        self.play(["Escape"], ALL_NOTES_OFF, "Esc with A held")
+        self.program.key_up("a")  # nothing more to end
+        self.play(["d"], stroke(64), "D after Esc")
+
+    def test_9_space_holds_the_sustain_pedal_over_a_phrase(self):
+        program = self.program
+        program.give_keyboard()
+        program.key_down("space")
+        self.expect([PEDAL_DOWN], "space down")
+        self.play(["a"], stroke(60), "A under the pedal")
+        self.play(["d"], stroke(64), "D under the pedal")
+        down = self.session.picture(self.session.screenshot("pedal-down"))
+        program.key_up("space")
+        self.expect([PEDAL_UP], "space up")
+        # The pedal beneath the key block: blue while down, grey again after.
+        x0, y0 = self.key_block(down)
+        spot = (x0 + PEDAL_SPOT[0], y0 + PEDAL_SPOT[1])
+        blue = down.pixel(*spot)
+
+        def drawn_up():
+            grey = self.session.picture(self.session.screenshot("pedal-up")).pixel(*spot)
+            return grey if grey != blue else None
+        grey = wait_until(drawn_up, WAIT, "the pedal drawn up again")
+        self.assertGreater(blue[2], blue[0] + 40, "the pedal is blue while down: %r" % (blue,))
+        self.assertLess(abs(grey[0] - grey[2]), 40, "the pedal is grey when up: %r" % (grey,))
+        # Esc with the pedal down lifts it before All Notes Off.
+        program.key_down("space")
+        self.expect([PEDAL_DOWN], "space down again")
+        self.play(["Escape"], [PEDAL_UP] + ALL_NOTES_OFF, "Esc with the pedal down")
+        program.key_up("space")
+        self.play(["a"], stroke(60), "A after the pedal came up")
+
+    def test_a_a_click_on_a_cap_plays_its_note_until_the_button_is_released(self):
+        x0, y0 = self.key_block(self.session.picture(self.session.screenshot("keyboard")))
+        # A: row 2, half-column 2.
+        self.session.mouse_down(x0 + 2 * CAP_W // 2 + CAP_W // 2, y0 + 2 * CAP_H + 30)
+        self.expect([note_on(60)], "A clicked")
+        self.session.mouse_up()
+        self.expect([note_off(60)], "mouse up")
+
+    def test_z_end(self):
+        self.assertEqual(self.program.close(), 0)
+        self.expect(ALL_NOTES_OFF + ["close"], "end")
+
+
+class Wine(Keys, cases.WineCase):
+    def test_1_keyboard_is_the_main_windows_at_start(self):
+        self.program.wait_keyboard()
 
     def test_6_velocity_bar_sets_the_next_note_on(self):
-        main = program.main
+        session, main = self.session, self.program.main
         bar = session.control(main, id=1344, cls="ScrollBar")
         # The bar's thumb message: position p gives velocity 128 - p.
-        session.post(main.hwnd, wh.WM_VSCROLL, (28 << 16) | wh.SB_THUMBPOSITION,
-                     int(bar.hwnd, 16))
+        session.post(main.hwnd, WM_VSCROLL, (28 << 16) | SB_THUMBPOSITION, int(bar.hwnd, 16))
         self.play(["a"], stroke(60, velocity=100), "A at velocity 100")
-        wh.wait_until(lambda: session.scroll_info(bar)["pos"] == 28, wh.WAIT,
-                      "the velocity bar's thumb at 28")
+        wait_until(lambda: session.scroll_info(bar)["pos"] == 28, WAIT,
+                   "the velocity bar's thumb at 28")
 
         # A click in the trough below the thumb: a page down, 8 softer.
         x, y, width, height = bar.rect
@@ -113,90 +158,52 @@ class Keys(unittest.TestCase):
         self.play(["a"], stroke(60, velocity=92), "A after a page down on the velocity bar")
         self.assertEqual(session.scroll_info(bar)["pos"], 36)
 
-        session.post(main.hwnd, wh.WM_VSCROLL, (1 << 16) | wh.SB_THUMBPOSITION,
-                     int(bar.hwnd, 16))
+        session.post(main.hwnd, WM_VSCROLL, (1 << 16) | SB_THUMBPOSITION, int(bar.hwnd, 16))
         self.play(["a"], stroke(60), "A at velocity 127 again")
 
+    def take_the_focus(self, name):
+        """Another window takes the foreground; returns (its driver's process, the window)."""
+        thief = self.session.driver_background("thief", "velmira-e2e-thief", 600, name=name)
+        other = self.session.wait_window(cls="VelmiraE2EDriver", title="velmira-e2e-thief")
+        wait_until(lambda: self.session.focus(self.program.main)[0] == other.hwnd, WAIT,
+                   "the other window to take the foreground")
+        return thief, other
+
+    def give_the_focus_back(self, thief, other):
+        self.session.post(other.hwnd, WM_CLOSE)
+        thief.wait(timeout=WAIT)
+        self.program.give_keyboard()
+
     def test_7_losing_the_focus_releases_a_held_key(self):
-        program.give_keyboard()
-        program.key_down("a")
-        self.assertEqual(program.expect([note_on(60)], "A held"), [note_on(60)])
-
-        thief, _ = session.driver_background("thief", "velmira-e2e-thief", 600, name="thief")
-        other = session.wait_window(cls="VelmiraE2EDriver", title="velmira-e2e-thief")
-        wh.wait_until(lambda: session.focus(program.main)[0] == other.hwnd, wh.WAIT,
-                      "the other window to take the foreground")
-        self.assertEqual(program.expect([note_off(60)], "focus lost with A held"),
-                         [note_off(60)])
+        self.program.give_keyboard()
+        self.program.key_down("a")
+        self.expect([note_on(60)], "A held")
+        thief, other = self.take_the_focus("thief")
+        self.expect([note_off(60)], "focus lost with A held")
         # The key comes up while the other window has the keyboard: nothing more to play.
-        session.key_up(other, "a")
-        session.post(other.hwnd, wh.WM_CLOSE)
-        thief.wait(timeout=wh.WAIT)
-
-        program.give_keyboard()
+        self.session.key_up(other, "a")
+        self.give_the_focus_back(thief, other)
         self.play(["a"], stroke(60), "A after the focus came back")
 
     def test_8_a_key_released_while_switched_off_is_not_released_again(self):
+        program = self.program
         program.give_keyboard()
         program.key_down("a")
-        self.assertEqual(program.expect([note_on(60)], "A held"), [note_on(60)])
-        program.key("alt+c")
-        off = wh.ALL_NOTES_OFF + ["close"]
-        self.assertEqual(program.expect(off, "Alt+C with A held"), off)
+        self.expect([note_on(60)], "A held")
+        self.play(["alt+c"], ALL_NOTES_OFF + ["close"], "Alt+C with A held")
         program.key_up("a")
-        program.key("alt+o")
-        on = ["open -1 ok", wh.program_change(0), wh.program_change(0, 15)]
-        self.assertEqual(program.expect(on, "Alt+O after A came up"), on)
-        program.key("Escape")
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF, "Esc"), wh.ALL_NOTES_OFF)
+        self.play(["alt+o"], ["open -1 ok", program_change(0), program_change(0, 15)],
+                  "Alt+O after A came up")
+        self.play(["Escape"], ALL_NOTES_OFF, "Esc")
         # The focus goes to another window and comes back: nothing is held any more.
-        thief, _ = session.driver_background("thief", "velmira-e2e-thief", 600, name="thief2")
-        other = session.wait_window(cls="VelmiraE2EDriver", title="velmira-e2e-thief")
-        wh.wait_until(lambda: session.focus(program.main)[0] == other.hwnd, wh.WAIT,
-                      "the other window to take the foreground")
-        session.post(other.hwnd, wh.WM_CLOSE)
-        thief.wait(timeout=wh.WAIT)
-        program.give_keyboard()
+        self.give_the_focus_back(*self.take_the_focus("thief2"))
         # Shift still raises: the latch was not pushed below zero by a second key-up.
         self.held_with("shift", "d", 76, "Shift+D after the focus came back")
 
-    def test_9_space_holds_the_sustain_pedal_over_a_phrase(self):
-        program.give_keyboard()
-        pedal_down, pedal_up = "short 007F40B0", "short 000040B0"
-        program.key_down("space")
-        self.assertEqual(program.expect([pedal_down], "space down"), [pedal_down])
-        self.play(["a"], stroke(60), "A under the pedal")
-        self.play(["d"], stroke(64), "D under the pedal")
-        down = session.picture(session.screenshot("pedal-down"))
-        program.key_up("space")
-        self.assertEqual(program.expect([pedal_up], "space up"), [pedal_up])
-        # The pedal beneath the key block: blue while down, grey again after.
-        x, y, width, height = session.client_rect(program.main)
-        _, ch = session.cell_size(program.main)
-        left, top = x + (width - 475) // 2 + 161, y + ch + (height - 156) // 2 + 164
-        spot = (left + 20, top + 30)
-        blue = down.pixel(*spot)
 
-        def drawn_up():
-            grey = session.picture(session.screenshot("pedal-up")).pixel(*spot)
-            return grey if grey != blue else None
-        grey = wh.wait_until(drawn_up, wh.WAIT, "the pedal drawn up again")
-        self.assertGreater(blue[2], blue[0] + 40, "the pedal is blue while down: %r" % (blue,))
-        self.assertLess(abs(grey[0] - grey[2]), 40, "the pedal is grey when up: %r" % (grey,))
-        # Esc with the pedal down lifts it before All Notes Off.
-        program.key_down("space")
-        self.assertEqual(program.expect([pedal_down], "space down again"), [pedal_down])
-        program.key("Escape")
-        expected = [pedal_up] + wh.ALL_NOTES_OFF
-        self.assertEqual(program.expect(expected, "Esc with the pedal down"), expected)
-        program.key_up("space")
-        self.play(["a"], stroke(60), "A after the pedal came up")
-
-    def test_z_end(self):
-        self.assertEqual(program.close(), 0)
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF + ["close"], "end"),
-                         wh.ALL_NOTES_OFF + ["close"])
+class Native(Keys, cases.NativeCase):
+    """The Linux program: the steps both programs share."""
 
 
 if __name__ == "__main__":
-    wh.main()
+    cases.main()

@@ -4,80 +4,44 @@ higher, as heard in what parec records from the sink's monitor. Without a SoundF
 "QJ" comes before the main window, and the program goes on once it is answered.
 """
 
-import array
-import os
-import shutil
-import subprocess
-import sys
 import time
 import unittest
 
-import qtharness as qh
-from audio import pitch, rms, server_rate
-import winharness as wh
-
-SINK = "velmira_test"
-session = None
-pulse = None
+from harness import audio, cases, process
+from harness.adapter import MAIN_TITLE
+from harness.audio import note_frequency, pitch, read_raw_mono, rms
 
 
-def tools_missing():
-    return [tool for tool in ("pulseaudio", "pactl", "parec") if shutil.which(tool) is None]
-
-
-def setUpModule():
-    global session, pulse
-    session = qh.Session("qt_sound")
-    log = open(session.out / "pulseaudio.txt", "wb")
-    pulse = subprocess.Popen(
-        ["pulseaudio", "-n", "--exit-idle-time=-1", "--daemonize=no",
-         "--load=module-null-sink sink_name=%s" % SINK, "--load=module-native-protocol-unix"],
-        env=session.env, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-        preexec_fn=wh._die_with_parent)
-    log.close()
-    wh.wait_until(lambda: pactl("info").returncode == 0, wh.WAIT, "the PulseAudio server")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
-    if pulse is not None:
-        wh._stop(pulse)
-
-
-def pactl(*args):
-    return subprocess.run(["pactl", *args], env=session.env, stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=wh.WAIT, check=False)
-
-
-class Velmira(qh.Program):
-    """One run of the real program (velmira, not the simulation)."""
-
-    def __init__(self, name, env):
-        self.session = session
-        self.name = name
-        config = session.out / (name + ".config")
-        config.mkdir()
-        self.popen = session.launch_native(qh.NATIVE_DIR / "velmira",
-                                           dict(env, XDG_CONFIG_HOME=str(config)), name)
-        self.cursor = 0
-        self.main = None
-
-
-class Sound(unittest.TestCase):
+class Sound(cases.NativeCase):
     """Two runs of the program, in the order of the steps' names."""
 
+    @classmethod
+    def setUpClass(cls):
+        missing = process.missing_tools(audio.TOOLS)
+        if missing:
+            reason = "%s not installed (Debian packages: %s)" % (", ".join(missing),
+                                                                 audio.PACKAGES)
+            if process.in_ci():
+                raise AssertionError("%s; CI must have it (scripts/setup installs it)" % reason)
+            raise unittest.SkipTest(reason)
+        super().setUpClass()
+        cls.pulse = audio.PulseAudio(cls.session.out / "pulse", cls.session.env,
+                                     sink="velmira_test")
+        cls.addClassCleanup(cls.pulse.close)
+
+    def start(self, name, env=None):
+        """A run of the real program (not the simulation), playing on the null sink."""
+        env = dict(env or {}, XDG_RUNTIME_DIR=str(self.pulse.runtime))
+        return self.session.start(name, env=env, simulated=False)
+
     def test_1_keys_sound_at_their_pitch_and_stop_after_the_key_up(self):
-        rate = server_rate(pactl("info").stdout.decode())
-        program = Velmira("velmira", {})
+        rate = self.pulse.rate
+        program = self.start("velmira")
         program.wait_main_window()
         time.sleep(1.0)
-        capture = session.out / "capture.raw"
+        capture = self.session.out / "capture.raw"
         with open(capture, "wb") as out:
-            parec = subprocess.Popen(["parec", "-d", SINK + ".monitor", "--format=s16le",
-                                      "--rate=%d" % rate, "--channels=1", "--raw"],
-                                     env=session.env, stdin=subprocess.DEVNULL, stdout=out,
-                                     stderr=subprocess.DEVNULL, preexec_fn=wh._die_with_parent)
+            parec = self.pulse.record(out)
         try:
             time.sleep(1.0)
             presses = []
@@ -90,24 +54,22 @@ class Sound(unittest.TestCase):
                 presses.append((down, time.monotonic()))
                 time.sleep(1.5)
         finally:
-            wh._stop(parec)
+            process.stop(parec)
         self.assertEqual(program.close(), 0)
 
-        audio = array.array("h")
-        audio.frombytes(capture.read_bytes()[:capture.stat().st_size // 2 * 2])
-        audio = [v / 32768.0 for v in audio]
-        silence = rms(audio[:rate // 2])
-        onset = next((i for i, v in enumerate(audio) if abs(v) > 0.01), None)
-        self.assertIsNotNone(onset, "no sound in the capture (%d samples)" % len(audio))
+        samples = read_raw_mono(capture)
+        silence = rms(samples[:rate // 2])
+        onset = next((i for i, v in enumerate(samples) if abs(v) > 0.01), None)
+        self.assertIsNotNone(onset, "no sound in the capture (%d samples)" % len(samples))
         # The capture's clock: the first sound is key A's, a few ms after its key-down.
         start = presses[0][0] - onset / rate
 
         def window(t0, t1):
-            return audio[int((t0 - start) * rate):int((t1 - start) * rate)]
+            return samples[int((t0 - start) * rate):int((t1 - start) * rate)]
 
         for (down, up), note in zip(presses, (60, 72)):
             held = window(down + 0.3, down + 0.8)
-            expected = 440.0 * 2 ** ((note - 69) / 12)
+            expected = note_frequency(note)
             found = pitch(held[:4096], rate)
             self.assertLess(abs(found / expected - 1), 0.03,
                             "note %d: %.1f Hz heard, %.1f Hz expected" % (note, found, expected))
@@ -117,29 +79,18 @@ class Sound(unittest.TestCase):
                             "%.4f, silence %.4f)" % (note, after, rms(held), silence))
 
     def test_2_a_box_before_the_main_window_then_the_program_goes_on(self):
+        session = self.session
         empty = session.out / "no_fonts"
         empty.mkdir()
-        program = Velmira("no_font", {"VELMIRA_SOUNDFONT_DIRS": str(empty)})
+        program = self.start("no_font", {"VELMIRA_SOUNDFONT_DIRS": str(empty)})
         for which in ("no SoundFont", "cannot open the device"):
             box = session.wait_window("^QJ$")
-            self.assertEqual(session.search("^Velmira - "), [],
+            self.assertEqual(session.search(MAIN_TITLE), [],
                              "the main window came before the box (%s)" % which)
-            session.focus(box)
-            session.xdotool("key", "Return")  # to the focused box, which goes on the key-down
-            wh.wait_until(lambda: box.xwindow not in session.search("^QJ$"), wh.WAIT,
-                          "the box (%s) to close" % which)
+            session.dismiss(box)
         program.wait_main_window()
         self.assertEqual(program.close(), 0)
 
 
 if __name__ == "__main__":
-    missing = tools_missing()
-    if missing:
-        reason = "%s not installed (Debian packages: pulseaudio pulseaudio-utils)" % \
-            ", ".join(missing)
-        if os.environ.get("CI", "").lower() in ("1", "true", "yes"):
-            print("FAIL: %s; CI must have it (scripts/setup installs it)" % reason)
-            sys.exit(1)
-        print("SKIP: " + reason, flush=True)
-        sys.exit(wh.SKIP_EXIT_CODE)
-    qh.main()
+    cases.main()

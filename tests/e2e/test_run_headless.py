@@ -3,22 +3,21 @@ and leaves a screenshot, the MIDI log and a WAV recorded from the audio server; 
 silent and its first note sounds at the pitch of the demo's first note in the log."""
 import os
 import re
-import shutil
 import subprocess
 import sys
 import unittest
-from pathlib import Path
 
-import winharness as wh
-from audio import first_onset, note_frequency, pitch, read_wav_mono, rms
+from harness import audio, process, xsession
+from harness.audio import first_onset, note_frequency, pitch, read_wav_mono, rms
+from harness.process import REPO, SKIP_EXIT_CODE
 
-OUT = wh.REPO / "build" / "run"
+OUT = REPO / "build" / "run"
 
 
 class HeadlessRun(unittest.TestCase):
     def test_the_demo_is_played_and_recorded(self):
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        result = subprocess.run([str(wh.REPO / "scripts" / "run")], env=env, capture_output=True,
+        result = subprocess.run([str(REPO / "scripts" / "run")], env=env, capture_output=True,
                                 text=True, timeout=600, stdin=subprocess.DEVNULL)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         printed = re.findall(r"^run: \w[\w ]*?\s+(/\S+)", result.stdout, re.M)
@@ -44,10 +43,10 @@ class HeadlessRun(unittest.TestCase):
 
 
 def main():
-    missing = [t for t in ("Xvfb", "pulseaudio", "parec", "xdotool", "import") if not shutil.which(t)]
-    if missing or not (wh.REPO / "build" / "native" / "velmira").exists():
+    missing = process.missing_tools(xsession.TOOLS + audio.TOOLS)
+    if missing or not (REPO / "build" / "native" / "velmira").exists():
         print("SKIP: %s" % (", ".join(missing) or "build/native/velmira not built"))
-        sys.exit(1 if os.environ.get("CI", "").lower() in ("1", "true", "yes") else 77)
+        sys.exit(1 if process.in_ci() else SKIP_EXIT_CODE)
     unittest.main(module="__main__", verbosity=2)
 
 

@@ -1,14 +1,15 @@
-"""velmira-sim.exe from start to end: splash, main window, menus and controls as at start, the
-first MIDI calls, a picture of the main window, and the end with Alt+F4.
+"""The program from start to end, in both programs: the main window titled "Velmira - [未命名]",
+the device opened with one program change on the melody channel, every menu as at start, a
+picture of the main window, and the end with Alt+F4; then the two menu bars compared. Under Wine
+also the splash before the full-screen main window, and the controls.
 """
 
 import unittest
 
-import winharness as wh
-
-session = None
-program = None
-watcher = None
+from harness import cases
+from harness.adapter import OUT_ROOT, SCREEN, START
+from harness.driver import Watcher
+from harness.formats import ALL_NOTES_OFF
 
 TITLE = "Velmira - [未命名]"
 MENU_TITLES = ["开关(&S)", "乐器(&V)", "调式(&M)", "录音(&R)", "功能(&F)", "设备(&D)",
@@ -16,48 +17,34 @@ MENU_TITLES = ["开关(&S)", "乐器(&V)", "调式(&M)", "录音(&R)", "功能(&
 KEY_IDS = list(range(1297, 1306)) + list(range(1312, 1322)) + list(range(1328, 1333))
 RECORD_IDS = [1283, 1284, 1285, 1286, 1287, 1288, 1289, 1282, 1296]
 
-
-def setUpModule():
-    global session, program, watcher
-    session = wh.Session("startup")
-    watcher = wh.Watcher(session, "startup")
-    program = wh.Program(session, name="sim")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
+START_MENU = "start.menu.txt"  # the menu dump at start, kept in the session's folder
 
 
 def summary(items):
     return [(i.id, i.checked, i.grayed, i.label) for i in items]
 
 
-class Startup(unittest.TestCase):
+class Startup:
     """One run of the program; the steps run in the order of their names."""
 
     @classmethod
     def setUpClass(cls):
-        cls.splash = watcher.wait_shown("Cover", "Velmira")
-        cls.main = program.wait_main_window()
-        cls.menu = program.wait_menu(lambda m: len(m.items) > 0, "a menu bar")
+        super().setUpClass()
+        cls.program = cls.launch()
+        cls.main = cls.program.wait_main_window()
+        cls.menu = cls.program.wait_menu(lambda m: len(m.items) == len(MENU_TITLES),
+                                         "%d menus" % len(MENU_TITLES))
+        (cls.session.out / START_MENU).write_text(cls.program.menu_text(), "utf-8")
 
-    def test_1_splash_then_full_screen_main_window(self):
-        self.assertEqual(self.main.title, TITLE)
-        self.assertEqual(self.main.rect, (0, 0) + wh.SCREEN, "the main window is not full screen")
-        self.assertEqual(session.find_windows(cls="Cover", visible=True), [],
-                         "the splash is still shown beside the main window")
-        events = watcher.events()
-        splash_gone = [i for i, e in enumerate(events)
-                       if e[1] == self.splash and e[0] in ("hide", "gone")]
-        main_shown = [i for i, e in enumerate(events) if e[0] == "show" and e[2] == "QJ"]
-        self.assertTrue(splash_gone and main_shown, events)
-        self.assertLess(splash_gone[0], main_shown[0],
-                        "the main window showed before the splash went: %r" % events)
+    @classmethod
+    def launch(cls):
+        return cls.session.start("sim")
+
+    def test_1_the_main_window_is_untitled(self):
+        self.assertEqual(self.program.title(), TITLE)
 
     def test_2_device_opened_and_program_change_on_the_melody_channel_only(self):
-        self.assertEqual(program.expect(["open -1 ok", wh.program_change(0, 0)], "start"),
-                         ["open -1 ok", wh.program_change(0, 0)])
+        self.expect(START, "start")
 
     def test_3_menu_bar(self):
         self.assertEqual([i.label for i in self.menu.items], MENU_TITLES)
@@ -119,8 +106,42 @@ class Startup(unittest.TestCase):
         help_menu = self.menu.popup_named("帮助(&H)")
         self.assertEqual([i.id for i in help_menu.items], [1280, 1281])
 
+    def test_a_picture_of_the_main_window(self):
+        path = self.session.screenshot("main_window")
+        x, y, w, h = self.program.geometry()
+        # Not an empty window: the keyboard, pictures and text give many colours.
+        self.assertGreater(self.session.unique_colours(path, "%dx%d+%d+%d" % (w, h, x, y)), 16)
+
+    def test_z_alt_f4_ends_the_program_and_closes_the_device(self):
+        self.assertEqual(self.program.close(), 0)
+        self.expect(ALL_NOTES_OFF + ["close"], "end")
+        self.assertEqual(self.program.events()[self.program.cursor:], [],
+                         "calls after the device closed")
+
+
+class Wine(Startup, cases.WineCase):
+    @classmethod
+    def launch(cls):
+        cls.watcher = Watcher(cls.session, "startup")  # first, to see the splash
+        program = super().launch()
+        cls.splash = cls.watcher.wait_shown("Cover", "Velmira")
+        return program
+
+    def test_1b_splash_then_full_screen_main_window(self):
+        self.assertEqual(self.main.title, TITLE)
+        self.assertEqual(self.main.rect, (0, 0) + SCREEN, "the main window is not full screen")
+        self.assertEqual(self.session.find_windows(cls="Cover", visible=True), [],
+                         "the splash is still shown beside the main window")
+        events = self.watcher.events()
+        splash_gone = [i for i, e in enumerate(events)
+                       if e[1] == self.splash and e[0] in ("hide", "gone")]
+        main_shown = [i for i, e in enumerate(events) if e[0] == "show" and e[2] == "QJ"]
+        self.assertTrue(splash_gone and main_shown, events)
+        self.assertLess(splash_gone[0], main_shown[0],
+                        "the main window showed before the splash went: %r" % events)
+
     def test_9_controls(self):
-        children = session.children(self.main.hwnd)
+        children = self.session.children(self.main.hwnd)
         by_id = {c.id: c for c in children if c.cls != "ToolbarWindow32"}
         for id in (1344, 1345):
             with self.subTest(scroll_bar=id):
@@ -129,7 +150,7 @@ class Startup(unittest.TestCase):
                 self.assertEqual(bar.cls, "ScrollBar")
                 self.assertTrue(bar.visible)
                 self.assertGreater(bar.rect[3], bar.rect[2], "not a vertical bar: %r" % (bar,))
-        self.assertEqual(session.scroll_info(by_id[1344])["pos"], 1, "velocity is not 127")
+        self.assertEqual(self.session.scroll_info(by_id[1344])["pos"], 1, "velocity is not 127")
 
         buttons = [by_id.get(id) for id in range(1283, 1288)]
         self.assertTrue(all(b is not None and b.cls == "Button" and b.visible for b in buttons),
@@ -143,20 +164,24 @@ class Startup(unittest.TestCase):
         toolbar = toolbars[0]
         client_top = self.main.rect[1]
         self.assertLess(toolbar.rect[1] - client_top, 80, "the toolbar is not along the top")
-        self.assertEqual(len(session.toolbar_buttons(toolbar)), 14)
+        self.assertEqual(len(self.session.toolbar_buttons(toolbar)), 14)
 
-    def test_a_picture_of_the_main_window(self):
-        path = session.screenshot("main_window")
-        x, y, w, h = self.main.rect
-        # Not an empty window: the keyboard, pictures and text give many colours.
-        self.assertGreater(session.unique_colours(path, "%dx%d+%d+%d" % (w, h, x, y)), 16)
 
-    def test_z_alt_f4_ends_the_program_and_closes_the_device(self):
-        self.assertEqual(program.close(), 0)
-        self.assertEqual(program.expect(wh.ALL_NOTES_OFF + ["close"], "end"),
-                         wh.ALL_NOTES_OFF + ["close"])
-        self.assertEqual(program.events()[program.cursor:], [], "calls after the device closed")
+class Native(Startup, cases.NativeCase):
+    """The Linux program: the steps both programs share."""
+
+
+class BothPrograms(unittest.TestCase):
+    """After both programs' runs."""
+
+    def test_the_linux_programs_menu_bar_is_the_windows_programs(self):
+        dumps = [OUT_ROOT / adapter / cases.test_name(type(self)) / START_MENU
+                 for adapter in ("native", "wine")]
+        missing = [str(path) for path in dumps if not cases.made_in_this_run(path)]
+        if missing:
+            self.skipTest("not both programs ran: no %s" % ", ".join(missing))
+        self.assertEqual(*(path.read_text("utf-8") for path in dumps))
 
 
 if __name__ == "__main__":
-    wh.main()
+    cases.main()

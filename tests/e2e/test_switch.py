@@ -2,23 +2,8 @@
 and a machine without a MIDI mapper; each with its own run of velmira-sim.exe.
 """
 
-import unittest
-
-import winharness as wh
-from winharness import note_off, note_on, program_change
-
-session = None
-
-
-def setUpModule():
-    global session
-    session = wh.Session("switch")
-
-
-def tearDownModule():
-    if session is not None:
-        session.close()
-
+from harness import cases
+from harness.formats import ALL_NOTES_OFF, note_off, note_on, program_change
 
 STROKE_A = [note_on(60), note_off(60)]
 
@@ -28,17 +13,17 @@ def switch_state(menu):
     return menu.find(256).checked, menu.find(257).checked
 
 
-class SwitchOffAndOn(unittest.TestCase):
+class SwitchOffAndOn(cases.WineCase):
     def test_alt_c_then_alt_o(self):
-        program = wh.Program(session, name="switch")
+        program = self.session.start("switch")
         program.wait_main_window()
         start = ["open -1 ok", program_change(0)]
-        self.assertEqual(program.expect(start, "start"), start)
+        self.expect(start, "start", program)
         program.wait_keyboard()
 
         program.key("alt+c")
-        expected = wh.ALL_NOTES_OFF + ["close"]
-        self.assertEqual(program.expect(expected, "Alt+C"), expected)
+        expected = ALL_NOTES_OFF + ["close"]
+        self.expect(expected, "Alt+C", program)
         menu = program.wait_item(257, checked=True)
         self.assertEqual(switch_state(menu), (False, True))
 
@@ -46,30 +31,28 @@ class SwitchOffAndOn(unittest.TestCase):
         program.key("a")
         program.key("alt+o")
         expected = ["open -1 ok", program_change(0, 0), program_change(0, 15)]
-        self.assertEqual(program.expect(expected, "A while off, then Alt+O"), expected)
+        self.expect(expected, "A while off, then Alt+O", program)
         menu = program.wait_item(256, checked=True)
         self.assertEqual(switch_state(menu), (True, False))
 
         program.key("a")
-        self.assertEqual(program.expect(STROKE_A, "A after Alt+O"), STROKE_A)
+        self.expect(STROKE_A, "A after Alt+O", program)
 
         self.assertEqual(program.close(), 0)
 
 
-class DeviceFailsToOpen(unittest.TestCase):
+class DeviceFailsToOpen(cases.WineCase):
     def test_box_then_switched_off_until_a_good_device_is_switched_on(self):
-        program = wh.Program(session, name="fail_open",
-                             env={"VELMIRA_SIM_DEVICES": "2", "VELMIRA_SIM_FAIL_OPEN": "-1"})
+        session = self.session
+        program = session.start("fail_open",
+                                env={"VELMIRA_SIM_DEVICES": "2", "VELMIRA_SIM_FAIL_OPEN": "-1"})
         box = session.wait_window(cls="#32770", title="QJ")
         texts = [control.text for control in session.children(box.hwnd)]
         self.assertIn("Cannot open MIDI device", texts)
         self.assertEqual(session.find_windows(cls="QJ", visible=True), [],
                          "the main window is shown before the box is dismissed")
-        self.assertEqual(program.expect(["open -1 fail"], "start"), ["open -1 fail"])
-        if session.focus(box)[0] != box.hwnd:
-            x, y, w, h = box.rect
-            session.click(x + w // 2, y + h // 4)
-        session.key(box, "Return")
+        self.expect(["open -1 fail"], "start", program)
+        session.dismiss(box)
 
         program.wait_main_window()
         menu = program.wait_menu(lambda m: m.find(257) is not None, "the switch menu")
@@ -89,30 +72,30 @@ class DeviceFailsToOpen(unittest.TestCase):
         program.key("a")
         program.key("alt+o")
         expected = ["open 0 ok", program_change(0, 0), program_change(0, 15)]
-        self.assertEqual(program.expect(expected, "A twice while off, then Alt+O"), expected)
+        self.expect(expected, "A twice while off, then Alt+O", program)
         menu = program.wait_item(256, checked=True)
         self.assertEqual(switch_state(menu), (True, False))
 
         program.key("a")
-        self.assertEqual(program.expect(STROKE_A, "A after Alt+O"), STROKE_A)
+        self.expect(STROKE_A, "A after Alt+O", program)
         self.assertEqual(program.close(), 0)
 
 
-class WithoutMapper(unittest.TestCase):
+class WithoutMapper(cases.WineCase):
     def test_device_0_is_the_default(self):
-        program = wh.Program(session, name="no_mapper", env={"VELMIRA_SIM_MAPPER": "0"})
+        program = self.session.start("no_mapper", env={"VELMIRA_SIM_MAPPER": "0"})
         program.wait_main_window()
         start = ["open 0 ok", program_change(0)]
-        self.assertEqual(program.expect(start, "start"), start)
+        self.expect(start, "start", program)
         menu = program.wait_menu(lambda m: m.find(512) is not None, "the device menu")
         devices = menu.popup_named("设备(&D)")
         self.assertEqual([(i.id, i.checked) for i in devices.items], [(512, True)])
         self.assertEqual(switch_state(menu), (True, False))
         program.give_keyboard()
         program.key("a")
-        self.assertEqual(program.expect(STROKE_A, "A"), STROKE_A)
+        self.expect(STROKE_A, "A", program)
         self.assertEqual(program.close(), 0)
 
 
 if __name__ == "__main__":
-    wh.main()
+    cases.main()
