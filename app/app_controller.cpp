@@ -60,7 +60,7 @@ void AppController::OnKey(const KeyEvent& key) {
   if (!state_.switchedOn) return;
   Guarded(0, [&] {
     engine_.PlayKey(key);
-    if (lesson_.active()) AfterStroke(key);
+    if (LessonRunning()) AfterStroke(key);
     if (recorder_.state().recording) RefreshScore(true);  // the 简谱 window grows with the take
     return 0;
   });
@@ -70,10 +70,13 @@ void AppController::OnChar(uint32_t character) {
   if (character != 27 || !state_.switchedOn) return;
   engine_.OnEscape();
   metronome_.OnEscape();
-  if (lesson_.active()) Guarded(0, [&] { return FinishLesson(), 0; });
+  if (LessonRunning()) Guarded(0, [&] { return FinishLesson(), 0; });
 }
 
-void AppController::OnFocusLost() { engine_.ReleaseLiveKeys(); }
+void AppController::OnFocusLost() {
+  engine_.ReleaseLiveKeys();
+  if (lessonEnding_) Guarded(0, [&] { return FinishLesson(), 0; });
+}
 
 void AppController::OnBar(int controlId, BarAction action, int position) {
   if (controlId == IDC_VELOCITY) {
@@ -116,7 +119,7 @@ intptr_t AppController::Command(unsigned commandId) {
   } else if (id == CMD_RECORD_START) {
     OnRecordStart();
   } else if (id == CMD_RECORD_STOP) {
-    if (lesson_.active()) {
+    if (LessonRunning()) {
       FinishLesson();
     } else {
       recorder_.StopRecording();
@@ -135,7 +138,7 @@ intptr_t AppController::Command(unsigned commandId) {
     devices_.SwitchOn();
     metronome_.Follow();
   } else if (id == CMD_SWITCH_OFF) {
-    if (lesson_.active()) FinishLesson();
+    if (LessonRunning()) FinishLesson();
     devices_.SwitchOff();
     metronome_.Follow();
   } else if (id >= CMD_DEVICE_FIRST && id <= CMD_DEVICE_LAST) {

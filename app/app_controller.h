@@ -145,7 +145,9 @@ class AppController {
   void OpenSong(const std::string& path);
   void StartLesson();
   void AfterStroke(const KeyEvent& key);
+  void EndLessonWhenKeysAreUp();
   void FinishLesson();
+  bool LessonRunning() const { return lesson_.active() || lessonEnding_; }
   void MarkNext();
   void PlaySong();
   void AskSpeed();
@@ -187,6 +189,7 @@ class AppController {
   SongKeys songKeys_;
   std::vector<std::vector<std::string>> songHints_;  // the key under each note
   Lesson lesson_;
+  bool lessonEnding_ = false;  // every note done; the take waits for the keys held to come up
   LessonMode mode_ = LessonMode::Waiting;
   int speed_ = 100;  // percent of the song's tempo, in following mode
   bool playingSong_ = false;

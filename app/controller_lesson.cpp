@@ -51,7 +51,8 @@ std::vector<std::string> AppController::SongTitles() const {
     std::string text, error;
     Score song;
     const bool read = ReadText(path, &text) && ReadJianpuText(text, &song, &error);
-    titles.push_back(scoreUi_.FromUtf8(read && !song.title.empty() ? song.title : FileNameOf(path)));
+    titles.push_back(
+        scoreUi_.FromUtf8(read && !song.title.empty() ? song.title : FileNameOf(path)));
   }
   return titles;
 }
@@ -111,7 +112,7 @@ void AppController::OpenSong(const std::string& path) {
                     MessageButtons::Ok, true);
     return;
   }
-  if (lesson_.active()) FinishLesson();
+  if (LessonRunning()) FinishLesson();
   if (!state_.switchedOn) {
     ui_.ShowMessage("请打开开关", "提示", MessageIcon::None, MessageButtons::Ok, true);
     return;
@@ -166,12 +167,16 @@ void AppController::MarkNext() {
 }
 
 void AppController::AfterStroke(const KeyEvent& key) {
+  if (lessonEnding_) {
+    if (!engine_.AnyLiveKeyHeld()) FinishLesson();
+    return;
+  }
   if (!key.down || key.autoRepeat || key.alt) return;
   const KeySlot* slot = PlayableSlot(key.scanCode);
   if (slot == nullptr) return;
   const ItemRef before = lesson_.Next();
   lesson_.OnStroke(BaseNote(*slot) - 60 + 12 * state_.shiftState, clock_.NowMs());
-  if (!lesson_.active()) return FinishLesson();
+  if (!lesson_.active()) return EndLessonWhenKeysAreUp();
   if (!(lesson_.Next() == before)) MarkNext();
 }
 
@@ -179,13 +184,21 @@ void AppController::OnLessonTick() {
   if (!lesson_.active()) return;
   const ItemRef before = lesson_.Next();
   lesson_.OnTime(clock_.NowMs());
-  if (!lesson_.active()) return FinishLesson();
+  if (!lesson_.active()) return EndLessonWhenKeysAreUp();
   if (!(lesson_.Next() == before)) MarkNext();
+}
+
+// Every note is done: the take goes on until the keys held come up, so that it holds their ends.
+void AppController::EndLessonWhenKeysAreUp() {
+  lessonEnding_ = true;
+  MarkNext();
+  if (!engine_.AnyLiveKeyHeld()) FinishLesson();
 }
 
 // The lesson ends (every note done, Esc, 停止学习, or 停止录制): the take is kept and the box tells
 // how it went.
 void AppController::FinishLesson() {
+  lessonEnding_ = false;
   if (!songOpen_ || !recorder_.state().recording) return;
   const LessonResult result = lesson_.Result();
   const bool following = lesson_.mode() == LessonMode::Following;

@@ -68,14 +68,13 @@ void AppController::RefreshScore(bool live) {
   // What the page is made from: the song and where its lesson stands, or the performance.
   const Tempo& tempo = document_.tempo;
   const std::string key =
-      songOpen_ ? "song " + std::to_string(song_.bars.size()) + " " +
-                      std::to_string(lesson_.Next().bar) + " " +
-                      std::to_string(lesson_.Next().item) + (lesson_.active() ? " lesson" : "")
-                : std::to_string(document_.revision) + " " + std::to_string(events_.count()) +
-                      " " + std::to_string(state_.keySignature) + " " +
-                      std::to_string(tempo.microsPerQuarter) + " " +
-                      std::to_string(tempo.downbeatMs) + " " +
-                      std::to_string(metronome_.settings().numerator) + " " + document_.fileTitle;
+      songOpen_
+          ? "song " + std::to_string(song_.bars.size()) + " " + std::to_string(lesson_.Next().bar) +
+                " " + std::to_string(lesson_.Next().item) + (lesson_.active() ? " lesson" : "")
+          : std::to_string(document_.revision) + " " + std::to_string(events_.count()) + " " +
+                std::to_string(state_.keySignature) + " " + std::to_string(tempo.microsPerQuarter) +
+                " " + std::to_string(tempo.downbeatMs) + " " +
+                std::to_string(metronome_.settings().numerator) + " " + document_.fileTitle;
   if (key == pageKey_) return;
   pageKey_ = key;
   Score next = songOpen_ ? song_ : PerformanceScore();
@@ -115,8 +114,8 @@ const ScoreLayout& AppController::ScorePage(float width) {
 
 void AppController::ExportScore() {
   const Score score = songOpen_ ? song_ : PerformanceScore();
-  std::string suggestion = document_.filePath.empty() ? std::string()
-                                                      : WithoutExtension(document_.filePath) + ".txt";
+  std::string suggestion =
+      document_.filePath.empty() ? std::string() : WithoutExtension(document_.filePath) + ".txt";
   std::string path;
   if (!ui_.ChooseFile(FileDialog::ScoreExport, suggestion, &path)) return;
   const std::string name = FileNameOf(path);

@@ -165,6 +165,13 @@ void NoteEngine::ForgetLiveKeys() {
   state_.shiftState = 0;
 }
 
+bool NoteEngine::AnyLiveKeyHeld() const {
+  for (const LiveKey& key : live_) {
+    if (key.held) return true;
+  }
+  return pedalKey_.held;
+}
+
 void NoteEngine::ForgetSoundingNotes() {
   ledger_.Clear();
   ForgetLiveKeys();

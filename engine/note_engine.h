@@ -69,6 +69,8 @@ class NoteEngine {
   // closed): nothing is held any more.
   void ForgetSoundingNotes();
   bool HasSoundingNotes() const { return !ledger_.Empty(); }
+  // A live key (or the space bar's pedal) is held down.
+  bool AnyLiveKeyHeld() const;
 
  private:
   struct LiveKey {

@@ -39,7 +39,9 @@ Win32ScoreWindow::~Win32ScoreWindow() {
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
-std::string Win32ScoreWindow::ToUtf8(const std::string& text) { return Convert(text, kGbk, CP_UTF8); }
+std::string Win32ScoreWindow::ToUtf8(const std::string& text) {
+  return Convert(text, kGbk, CP_UTF8);
+}
 
 std::string Win32ScoreWindow::FromUtf8(const std::string& utf8) {
   return Convert(utf8, CP_UTF8, kGbk);
@@ -134,7 +136,8 @@ void Win32ScoreWindow::Paint() {
   RECT client{};
   GetClientRect(window_, &client);
   HDC memory = CreateCompatibleDC(dc);
-  HBITMAP picture = CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
+  HBITMAP picture =
+      CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
   HGDIOBJ previous = SelectObject(memory, picture);
   FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   DrawScore(memory, app_->ScorePage(static_cast<float>(client.right)), 1.0, POINT{0, -top_});
