@@ -50,6 +50,9 @@ bool AppController::Create(const char* commandLine) {
 }
 
 void AppController::OnDestroy() {
+  // The copy is as the close left it: removed after its question, or kept when the program
+  // ended without asking.
+  destroying_ = true;
   OnCommand(CMD_SWITCH_OFF);
   playback_.StopPlayback();
   ReleasePlaybackBuffer(playbackBuffer_);

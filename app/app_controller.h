@@ -169,6 +169,7 @@ class AppController {
   RecoveryCopies recovery_;
   uint32_t recoveryRevision_ = 0;  // the document's revision in the copy
   uint32_t recoveryWrittenMs_ = 0;
+  bool destroying_ = false;        // the window goes: the recovery copy is left as it is
   bool playingRow_ = false;        // the transport shows the Playing row
   bool scoreMenuEnabled_[3] = {};  // 设为录音的速度, 导出简谱, 播放曲谱 are available
   KeyCapDrawer* drawer_ = nullptr;

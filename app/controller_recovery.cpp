@@ -24,7 +24,7 @@ RecoverySnapshot AppController::Snapshot() const {
 }
 
 void AppController::SyncRecovery() {
-  if (!recovery_.open()) return;
+  if (!recovery_.open() || destroying_) return;
   if (!document_.modified || events_.empty()) {
     recovery_.Remove();
     return;

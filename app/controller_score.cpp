@@ -15,8 +15,6 @@ namespace velmira {
 
 namespace {
 
-constexpr float kExportWidth = 800;  // the width of an exported page, in layout units
-
 bool SameHead(const Score& a, const Score& b) {
   return a.title == b.title && a.majorKey == b.majorKey && a.numerator == b.numerator &&
          a.denominator == b.denominator && a.bpm == b.bpm && a.estimated == b.estimated;
@@ -127,11 +125,11 @@ void AppController::ExportScore() {
   std::string bytes;
   if (extension == ".svg") {
     ScoreLayoutOptions options;
-    options.width = kExportWidth;
+    options.width = kExportPageWidth;
     bytes = ScoreSvg(LayoutScore(score, options));
   } else if (extension == ".pdf") {
     ScoreLayoutOptions options;
-    options.width = kExportWidth;
+    options.width = kExportPageWidth;
     if (!scoreUi_.ScorePdf(LayoutScore(score, options), &bytes)) {
       file_.ShowFileError(kCannotWriteFile, name.c_str());
       return;

@@ -70,3 +70,10 @@ velmira_target_defaults(draw-bench)
 target_link_libraries(draw-bench PRIVATE velmira_shell)
 include(${CMAKE_CURRENT_LIST_DIR}/help.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/e2e_driver.cmake)
+
+# The song book beside the programs (songs\), as in the zip; copied again when a song changes.
+file(GLOB VELMIRA_SONGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/songs/*.txt)
+foreach(song IN LISTS VELMIRA_SONGS)
+  get_filename_component(name ${song} NAME)
+  configure_file(${song} ${CMAKE_BINARY_DIR}/songs/${name} COPYONLY)
+endforeach()

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -189,10 +190,21 @@ void MainWindow::AttachMenuBar(const MenuBar& model) {
   ExtendMenuBar(menuBar(), this);
 }
 
-void MainWindow::ShowHelp() { OpenHelp(); }
+void MainWindow::ShowHelp() {
+  OpenHelp(this, [this](const QString& page) {
+    ShowMessage(
+        ("没有找到能打开帮助的浏览器, 或帮助页不在. 帮助页:\n" + page.toStdString()).c_str(),
+        "Velmira", MessageIcon::Exclamation, MessageButtons::Ok, true);
+  });
+}
 
 void MainWindow::ShowAbout() {
   QMessageBox box(this);
+  // Room for the title, which a box as narrow as its text would cut.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(240, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.setWindowTitle(QStringLiteral("Velmira"));
   box.setIconPixmap(QIcon(":/velmira.ico").pixmap(32, 32));
   box.setText(QStringLiteral("Velmira " VELMIRA_VERSION));
@@ -254,9 +266,14 @@ bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
   }
-  if (!suggested.empty()) chooser.selectFile(QString::fromUtf8(suggested.c_str()));
+  if (!suggested.empty()) {
+    chooser.selectFile(QString::fromUtf8(suggested.c_str()));
+  } else if (!openFolder_.isEmpty()) {
+    chooser.setDirectory(openFolder_);  // the installed demo and songs, the first time
+  }
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
   *chosen = chooser.selectedFiles().first().toStdString();
+  if (opening) openFolder_ = chooser.directory().absolutePath();
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app_controller.h"
+#include "qt/data_files.h"
 #include "qt/instrument_view.h"
 #include "qt/menu_bar.h"
 #include "qt/options.h"
@@ -84,6 +85,7 @@ class MainWindow final : public QMainWindow, public UiEffects, public ScoreEffec
   QTimer recordingTick_;
   QTimer lessonTick_;
   ScoreWindow* scoreWindow_ = nullptr;
+  QString openFolder_ = InstalledDataFolder();  // where the file dialogs that open start
   std::unique_ptr<AppController> app_;
   bool shutDown_ = false;
 };

@@ -380,7 +380,10 @@ std::string TextPlace(int line, int column) {
 }
 
 bool ReadJianpuText(const std::string& text, Score* score, std::string* error) {
-  Reader reader(text, score, error);
+  // Editors on Windows may start UTF-8 with a byte-order mark.
+  const bool marked = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  const std::string unmarked = marked ? text.substr(3) : std::string();
+  Reader reader(marked ? unmarked : text, score, error);
   return reader.Read();
 }
 

@@ -57,7 +57,10 @@ def run_native(x, demo, log):
     pulse = audio.PulseAudio(OUT / "pulse", x.env, sink="velmira_run")
     try:
         parec = pulse.record(OUT / "played.wav", channels=2, wav=True)
-        env = dict(pulse.env, XDG_CONFIG_HOME=str(OUT / "config"), VELMIRA_MIDI_LOG=str(log))
+        # Settings and recovery copies of their own: a run of this shows the demo, never a
+        # question about a take that another run left.
+        env = dict(pulse.env, XDG_CONFIG_HOME=str(OUT / "config"),
+                   XDG_DATA_HOME=str(OUT / "data"), VELMIRA_MIDI_LOG=str(log))
         program = process.start([REPO / "build" / "native" / "velmira", demo], env,
                                 OUT / "program.txt")
         screenshot_mid_performance(x, log)
@@ -81,6 +84,8 @@ def run_windows(x, demo, log):
           flush=True)
     env = wine.environment(x.display, REPO / "build" / "wineprefix-run")
     server = wine.WineServer(env, OUT)
+    for folder in wine.data_folders(env["WINEPREFIX"]):
+        shutil.rmtree(folder, ignore_errors=True)
     try:
         env["VELMIRA_SIM_LOG"] = wine.windows_path(log)
         process.start(["wine", REPO / "build" / "win32" / "velmira-sim.exe",
@@ -109,7 +114,7 @@ def main():
         raise SystemExit("run: %s is not a file" % args.file)
 
     OUT.mkdir(parents=True, exist_ok=True)
-    for name in ("pulse", "config"):
+    for name in ("pulse", "config", "data"):
         shutil.rmtree(OUT / name, ignore_errors=True)
     for name in ("midi.log", "screenshot.png", "played.mid", "played.wav"):
         (OUT / name).unlink(missing_ok=True)

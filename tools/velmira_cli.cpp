@@ -13,7 +13,7 @@
 //     gives the performance a tempo (30..300 quarters a minute) and metre (default: the file's,
 //     else 4/4), its bar line at MS (default: the file's, else its first key-down); the file
 //     is replaced safely.
-//   velmira-cli jianpu FILE [--tempo BPM] [--meter N/D]
+//   velmira-cli jianpu FILE [--tempo BPM] [--meter N/D] [--svg OUT.svg]
 //     prints the performance's score as jianpu text (UTF-8); a file without a tempo is written
 //     at BPM with its first key-down as the first bar line, or with a guessed tempo.
 //   velmira-cli song SONG.txt OUT.qji|OUT.mid
@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "engine/key_signature.h"
+#include "record/atomic_file.h"
 #include "record/document.h"
 #include "record/file_messages.h"
 #include "record/midi_export.h"
@@ -41,6 +42,7 @@
 #include "score/song.h"
 #include "score/transcribe.h"
 #include "tools/text_encoding.h"
+#include "view/score_svg.h"
 
 namespace velmira {
 namespace cli {
@@ -62,7 +64,7 @@ constexpr const char kUsage[] =
     "      gives the performance a tempo of BPM quarters a minute (30..300), the metre N/D\n"
     "      (N 1..12 over 2, 4 or 8) and its bar line at MS ms; unless given, the file's own\n"
     "      metre and bar line (4/4 and the first key-down where it has none)\n"
-    "  velmira-cli jianpu FILE [--tempo BPM] [--meter N/D]\n"
+    "  velmira-cli jianpu FILE [--tempo BPM] [--meter N/D] [--svg OUT.svg]\n"
     "      prints the score of the performance as jianpu text; without a tempo in the file,\n"
     "      at BPM from its first key-down (or with a guessed tempo), in the metre N/D\n"
     "  velmira-cli song SONG.txt OUT.qji|OUT.mid\n"
@@ -294,17 +296,19 @@ int Jianpu(const std::vector<std::string>& arguments) {
   std::vector<std::string> positional;
   long long bpm = 0;
   Tempo metre;
+  std::string svg;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument.compare(0, 2, "--") != 0) {
       positional.push_back(argument);
       continue;
     }
-    if (argument != "--tempo" && argument != "--meter") {
+    if (argument != "--tempo" && argument != "--meter" && argument != "--svg") {
       return Usage("unknown option " + ArgumentToUtf8(argument));
     }
     if (i + 1 >= arguments.size()) return Usage(argument + " needs a value");
     const std::string& value = arguments[++i];
+    if (argument == "--svg") svg = value;
     if (argument == "--tempo" && !ParseInteger(value.c_str(), kSlowestBpm, kFastestBpm, &bpm)) {
       return Usage("--tempo must be a number from 30 to 300, not " + ArgumentToUtf8(value));
     }
@@ -325,6 +329,20 @@ int Jianpu(const std::vector<std::string>& arguments) {
                                  static_cast<int32_t>(loaded.keySignature), tempo,
                                  FileTitle(positional[0]), metre.numerator, metre.denominator);
   WriteUtf8(stdout, WriteJianpuText(score));
+  if (svg.empty()) return kExitOk;
+  // The page as the program's export writes it.
+  ScoreLayoutOptions page;
+  page.width = kExportPageWidth;
+  const std::string picture = ScoreSvg(LayoutScore(score, page));
+  AtomicFileWriter file;
+  const char* failed = !file.Open(svg.c_str()) ? kCannotCreateFile
+                       : !file.Write(picture.data(), picture.size()) || !file.Commit()
+                           ? kCannotWriteFile
+                           : nullptr;
+  if (failed != nullptr) {
+    PrintError(RefusalMessage(failed, svg));
+    return kExitFailed;
+  }
   return kExitOk;
 }
 

@@ -51,6 +51,9 @@ struct ScoreBand {
 };
 ScoreBand BandOf(const ScorePrimitive& p);
 
+// The width of an exported page (SVG, PDF), in layout units.
+constexpr float kExportPageWidth = 800;
+
 struct ScoreLayoutOptions {
   float width = 800;     // the width to wrap to
   float digitSize = 20;  // the digits' font height; everything scales with it

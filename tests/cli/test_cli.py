@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from xml.etree import ElementTree
 
 ARGS = None
 
@@ -172,11 +173,16 @@ class CliTest(unittest.TestCase):
         self.assertEqual(self.cli("song", song, performance)[0], 0)
         self.assertEqual(self.cli("song", song, midi)[0], 0)
         self.assertEqual(self.read(midi)[:4], b"MThd")
-        status, out, err = self.cli("jianpu", performance)
+        svg = self.path("tigers.svg")
+        status, out, err = self.cli("jianpu", performance, "--svg", svg)
         self.assertEqual((status, err), (0, b""))
         lines = out.decode("utf-8").splitlines()
         self.assertEqual(lines[0], "title: tigers")
         self.assertEqual(lines[1:], text[text.index("1=C"):].splitlines())
+        # The page as a picture: the head, then the song's digits.
+        page = ElementTree.fromstring(self.read(svg))
+        texts = [t.text for t in page.iter("{http://www.w3.org/2000/svg}text")]
+        self.assertEqual(texts[:9], ["tigers", "1=C", "4", "4", "=108", "1", "2", "3", "1"])
         bad = self.write("bad.txt", "1=C 4/4 q=90\n| 1 2 3 8 ||\n".encode())
         status, _, err = self.cli("song", bad, self.path("bad.qji"))
         self.assertEqual(status, 1)

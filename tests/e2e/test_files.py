@@ -1,6 +1,6 @@
 """Performance files (.qji), in both programs: saved through the save dialog (the file's size and
-records, the title), loaded back through the open dialog after recording something else (the
-title, the same notes played), and no question on closing after that. Under Wine also: loaded
+records, the title), loaded back through the open dialog after recording something else (a new
+untitled take; the title, the same notes played), and no question on closing after that. Under Wine also: loaded
 in a fresh run, the question on closing with unsaved changes (Cancel, No, Yes then a cancelled
 save dialog), a file named on the command line that plays once by itself about 500 ms after the
 start, one in quotes with its key signature and bass doubling, and a missing one.
@@ -114,11 +114,12 @@ class Files:
     def test_2_load_through_the_dialog_after_recording_something_else(self):
         program = self.first
         self.assertIsNotNone(self.phrase_file, "nothing was saved")
+        # A new take is a new document: the saved phrase is not what it would be saved over.
         self.record(program, ["j"])
-        self.wait_title(program, "Velmira - [phrase.qji]")
+        self.wait_title(program, "Velmira - [未命名]")
 
         program.command(LOAD)
-        program.answer(self.question(program, "phrase.qji"), "No")
+        program.answer(self.question(program, "未命名"), "No")
         dialog = program.wait_box("打开")
         self.session.screenshot("open_dialog")
         program.choose_file(dialog, self.phrase_file)

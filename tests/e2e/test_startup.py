@@ -8,12 +8,22 @@ import unittest
 
 from harness import cases
 from harness.adapter import OUT_ROOT, SCREEN, START
+from harness.process import REPO
 from harness.driver import Watcher
 from harness.formats import ALL_NOTES_OFF
 
 TITLE = "Velmira - [未命名]"
 MENU_TITLES = ["开关(&S)", "乐器(&V)", "调式(&M)", "录音(&R)", "功能(&F)", "设备(&D)",
-               "声道(&C)", "帮助(&H)"]
+               "声道(&C)", "乐谱(&J)", "帮助(&H)"]
+# 乐谱 at start: (id, checked, grayed, label); the popups 拍号 and 曲库 by their labels.
+SCORE_MENU = [(1360, False, False, "节拍器(&M)"), (1361, False, False, "速度(&T)..."),
+              (None, False, False, "拍号(&B)"), (1366, True, False, "预备拍(&C)"),
+              (1367, False, True, "设为录音的速度(&A)"), (1370, False, False, "显示简谱(&S)"),
+              (1371, False, True, "导出简谱(&E)..."), (1380, False, False, "学习曲谱(&L)..."),
+              (None, False, False, "曲库(&K)"), (1381, False, True, "播放曲谱(&P)"),
+              (1382, True, False, "等待模式(&W)"), (1383, False, False, "跟随模式(&F)"),
+              (1384, False, False, "练习速度..."), (1385, False, True, "停止学习(&X)")]
+SONGS = sorted((REPO / "resources" / "songs").glob("*.txt"))
 KEY_IDS = list(range(1297, 1306)) + list(range(1312, 1322)) + list(range(1328, 1333))
 RECORD_IDS = [1283, 1284, 1285, 1286, 1287, 1288, 1289, 1282, 1296]
 
@@ -105,6 +115,20 @@ class Startup:
 
         help_menu = self.menu.popup_named("帮助(&H)")
         self.assertEqual([i.id for i in help_menu.items], [1280, 1281])
+
+    def test_9_score_menu(self):
+        score = self.menu.popup_named("乐谱(&J)")
+        self.assertEqual([(None if i.popup else i.id, i.checked, i.grayed, i.label)
+                          for i in score.items], SCORE_MENU)
+        metres = score.popup_named("拍号(&B)")
+        self.assertEqual([(i.id, i.label, i.checked) for i in metres.items],
+                         [(1362, "2/4", False), (1363, "3/4", False), (1364, "4/4", True),
+                          (1365, "6/8", False)])
+        # One item a song of the song book, by its title, in the order of the files' names.
+        songs = score.popup_named("曲库(&K)")
+        titles = [path.read_text("utf-8").splitlines()[0].split(": ", 1)[1] for path in SONGS]
+        self.assertEqual([(i.id, i.label) for i in songs.items],
+                         [(1400 + n, title) for n, title in enumerate(titles)])
 
     def test_a_picture_of_the_main_window(self):
         path = self.session.screenshot("main_window")

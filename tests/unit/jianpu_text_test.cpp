@@ -79,6 +79,14 @@ TEST(JianpuText, FaultsNameTheLineTheColumnAndWhatWasExpected) {
     EXPECT_FALSE(ReadJianpuText(text, &score, &error)) << text;
     EXPECT_EQ(error.rfind(message, 0), 0u) << text << "\n" << error;
   }
+  // Not faults: a Windows editor's byte-order mark and line ends.
+  Score score;
+  std::string error;
+  EXPECT_TRUE(
+      ReadJianpuText("\xEF\xBB\xBF"
+                     "1=C 4/4 q=90\r\n| 1 2 3 4 ||\r\n",
+                     &score, &error))
+      << error;
 }
 
 }  // namespace

@@ -67,6 +67,14 @@ TEST(Recovery, AnUnsavedTakeIsOfferedAtTheNextStartAndGoesWhenSaved) {
     EXPECT_EQ(running.app.OnCommand(CMD_SAVE), 1);
   }
   EXPECT_EQ(Files(folder, ".qji"), std::vector<std::string>{"saved.qji"});
+  {
+    // Closed with No to the question: the switch-off as the window goes writes nothing again.
+    RecoveryRig closed(folder, "", {MessageAnswer::No});
+    closed.RecordPhrase();
+    EXPECT_TRUE(closed.app.OnCloseRequest());
+    closed.app.OnDestroy();
+  }
+  EXPECT_EQ(Files(folder, ".qji"), std::vector<std::string>{"saved.qji"});
   fs::remove_all(folder);
 }
 

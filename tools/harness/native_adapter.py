@@ -46,7 +46,9 @@ class NativeSession(Session):
         runtime.mkdir(mode=0o700)
         self.env = {name: value for name, value in self.x.env.items()
                     if not name.startswith("VELMIRA_SIM_")}
-        self.env.update(XDG_RUNTIME_DIR=str(runtime), QT_QPA_PLATFORM="xcb")
+        # The session's own data folder: the recovery copies of its programs only.
+        self.env.update(XDG_RUNTIME_DIR=str(runtime), QT_QPA_PLATFORM="xcb",
+                        XDG_DATA_HOME=str(self.out / "data"))
 
     def start(self, name="sim", env=None, args=(), simulated=True):
         return NativeProgram(self, "velmira-sim" if simulated else "velmira", env, name, args)

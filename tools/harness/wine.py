@@ -30,6 +30,11 @@ def environment(display, prefix=PREFIX):
     return env
 
 
+def data_folders(prefix=PREFIX):
+    """The programs' data folders (%LOCALAPPDATA%\\Velmira: the recovery copies) in the prefix."""
+    return list(Path(prefix).glob("drive_c/users/*/AppData/Local/Velmira"))
+
+
 def windows_path(path):
     """A Unix path as the Windows program sees it (drive Z: is the Unix root)."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")

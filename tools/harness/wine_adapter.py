@@ -2,6 +2,8 @@
 persistent wineserver for the shared prefix; windows and controls are found through the driver
 (harness.driver), messages posted through it, and X input goes to the windows' X windows."""
 
+import shutil
+
 from harness import process, wine
 from harness.adapter import BUTTONS, Program, Session
 from harness.driver import (WIN32_DIR, WM_COMMAND, Control, Driver, ToolbarButton, Window,
@@ -37,6 +39,9 @@ class WineSession(Session):
         driver_path()  # an error before anything else starts
         self.env = wine.environment(self.x.display)
         self.server = wine.WineServer(self.env, self.out)
+        # No recovery copy of an earlier session's program is offered to this one's.
+        for folder in wine.data_folders(self.env["WINEPREFIX"]):
+            shutil.rmtree(folder, ignore_errors=True)
         self.driver = Driver(self.env, self.out)
 
     def _stop(self):
