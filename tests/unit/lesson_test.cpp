@@ -80,9 +80,8 @@ TEST(Lesson, WaitingModeWaitsForTheRightKeyAndTellsHowItWent) {
   EXPECT_EQ(rig.Marked(), kScanA);
   // The key under each note in the score while the lesson runs.
   const ScoreLayout& page = rig.app.ScorePage(600);
-  EXPECT_TRUE(std::any_of(page.primitives.begin(), page.primitives.end(), [](const auto& p) {
-    return p.ink == ScoreInk::Hint && p.text == "S";
-  }));
+  EXPECT_TRUE(std::any_of(page.primitives.begin(), page.primitives.end(),
+                          [](const auto& p) { return p.ink == ScoreInk::Hint && p.text == "S"; }));
 
   rig.Strike(kScanD);  // wrong: sounds, counts, moves nothing on
   EXPECT_EQ(rig.Marked(), kScanA);
