@@ -60,10 +60,12 @@ add_test(NAME demo_matches_its_score
           -DOUT=${CMAKE_BINARY_DIR}/demo-check.qji
           -P ${PROJECT_SOURCE_DIR}/cmake/check_demo.cmake)
 
-# The help pages (and the compiled help file, once the Windows build has made it).
+# The help pages, both sets as staged here (cmake/help_pages.cmake), and the compiled help file,
+# once the Windows build has made it.
 add_test(NAME help_check
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/help/check_help.py
-          ${PROJECT_SOURCE_DIR}/build/win32/qj.chm)
+          ${PROJECT_SOURCE_DIR}/build/win32/qj.chm --staged Windows ${VELMIRA_HELP_DIR}
+          --staged Linux ${VELMIRA_LINUX_HELP_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/house.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/e2e.cmake)

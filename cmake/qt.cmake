@@ -38,8 +38,9 @@ add_library(velmira_qt STATIC
   qt/termination.cpp
 )
 velmira_utf8_defaults(velmira_qt)
+# Run from the build folder, the program opens the Linux set of the help pages.
 target_compile_definitions(velmira_qt PRIVATE
-  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_BUILD_HELP_DIR="${VELMIRA_HELP_DIR}"
+  VELMIRA_VERSION="${PROJECT_VERSION}" VELMIRA_BUILD_HELP_DIR="${VELMIRA_LINUX_HELP_DIR}"
   VELMIRA_BUILD_SONG_DIR="${PROJECT_SOURCE_DIR}/resources/songs")
 target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 Threads::Threads)
 

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Builds dist/velmira_VERSION-1_amd64.deb from build/native/velmira: the program, its help pages,
-# a desktop entry, the icon in the hicolor theme, the .qji file type, a man page and the
+# the demo and the song book (/usr/share/velmira), a desktop entry, the icon in the hicolor theme, the .qji file type, a man page and the
 # copyright. Depends are worked out by dpkg-shlibdeps, plus a General MIDI SoundFont.
-# VERSION, the help pages, the changelog and the man page come from the build folder, where
-# CMake wrote them from project() in CMakeLists.txt (cmake/packaging.cmake).
+# VERSION, the help pages (the Linux set, help-linux: cmake/help_pages.cmake), the changelog and
+# the man page come from the build folder, where CMake wrote them from project() in
+# CMakeLists.txt (cmake/packaging.cmake).
 #   packaging/make_deb.sh [OUTPUT_FOLDER]     (default: dist)
 set -euo pipefail
 output=$(realpath -m "${1:-dist}")
 cd "$(dirname "$0")/.."
 native=build/native
-for built in velmira VERSION help/default.htm packaging/linux/changelog; do
+for built in velmira VERSION help-linux/default.htm packaging/linux/changelog; do
   [ -e "$native/$built" ] ||
     { echo "package: $native/$built is missing (scripts/build makes it)" >&2; exit 1; }
 done
@@ -21,19 +22,22 @@ stage="build/deb/$name"
 linux=packaging/linux
 
 rm -rf "$stage"
-install -d "$stage/DEBIAN" "$stage/usr/bin" "$stage/usr/share/velmira/help" \
+install -d "$stage/DEBIAN" "$stage/usr/bin" "$stage/usr/share/velmira/help" "$stage/usr/share/velmira/songs" \
   "$stage/usr/share/applications" "$stage/usr/share/mime/packages" \
   "$stage/usr/share/man/man1" "$stage/usr/share/doc/velmira"
 
 install -m 0755 "$native/velmira" "$stage/usr/bin/velmira"
 strip --strip-unneeded --remove-section=.comment --remove-section=.note "$stage/usr/bin/velmira"
-# The help pages (the build's copy, version filled in) are GB2312 for the Windows help compiler;
-# browsers on Linux get UTF-8.
-for page in "$native"/help/*.htm; do
+# The Linux program's help pages (the build's copy, version filled in) are GB2312 like the Windows
+# ones; browsers on Linux get UTF-8.
+for page in "$native"/help-linux/*.htm; do
   iconv -f GB18030 -t UTF-8 "$page" | sed 's/charset=gb2312/charset=utf-8/' \
     >"$stage/usr/share/velmira/help/$(basename "$page")"
 done
-install -m 0644 "$native/help/style.css" "$stage/usr/share/velmira/help/"
+install -m 0644 "$native/help-linux/style.css" "$stage/usr/share/velmira/help/"
+# The demo and the song book, where the program looks for them (qt/data_files.cpp).
+install -m 0644 resources/demo/demo.qji "$stage/usr/share/velmira/demo.qji"
+install -m 0644 resources/songs/*.txt "$stage/usr/share/velmira/songs/"
 install -m 0644 "$linux/velmira.desktop" "$stage/usr/share/applications/velmira.desktop"
 install -m 0644 "$linux/velmira-mime.xml" "$stage/usr/share/mime/packages/velmira.xml"
 gzip -9n -c "$native/$linux/velmira.1" >"$stage/usr/share/man/man1/velmira.1.gz"

@@ -13,7 +13,8 @@ namespace velmira {
 // pages), or empty.
 QString InstalledDataFolder();
 // The folder of the help pages: VELMIRA_HELP_DIR, else share/velmira/help beside the program's
-// folder (an installed program), else the build folder's copy (cmake/help_pages.cmake).
+// folder (an installed program), else the build folder's Linux set, help-linux
+// (cmake/help_pages.cmake).
 QString HelpFolder();
 // Opens default.htm in the desktop's browser; where there is no page or no browser took it,
 // calls failed with the page's path (later, from the event loop, when the browser was asked).

@@ -22,6 +22,8 @@ EXPECTED_FILES = [
     "./usr/share/doc/velmira/copyright",
     "./usr/share/velmira/help/default.htm",
     "./usr/share/velmira/help/pedal.htm",
+    "./usr/share/velmira/demo.qji",
+    "./usr/share/velmira/songs/twinkle.txt",
 ]
 
 
