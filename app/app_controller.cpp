@@ -101,8 +101,10 @@ intptr_t AppController::OnCommand(unsigned commandId) {
 
 void AppController::UpdateScoreMenu() {
   const bool idle = !recorder_.state().recording && !playingRow_;
-  const bool available[] = {!events_.empty() && idle, !events_.empty() || songOpen_,
-                            songOpen_ && idle};
+  // A lesson not yet begun gives way to hearing its song.
+  const bool freshLesson = lesson_.active() && lesson_.Untouched() && !playingRow_;
+  const bool available[] = {!events_.empty() && idle, !events_.empty() || ShowingSong(),
+                            songOpen_ && (idle || freshLesson)};
   const int ids[] = {CMD_TAKE_TEMPO, CMD_EXPORT_SCORE, CMD_PLAY_SONG};
   for (int i = 0; i < 3; ++i) {
     if (available[i] == scoreMenuEnabled_[i]) continue;
@@ -201,10 +203,17 @@ void AppController::OnPlayStop() {
   engine_.StopAllNotes();
   metronome_.OnPlaybackStopped();
   if (playingSong_) {
-    // The song played from a buffer of its own; the performance's comes back.
+    // The song played from a buffer of its own; the performance's comes back, and a lesson
+    // that gave way to the song begins again.
     playingSong_ = false;
     ReleasePlaybackBuffer(playbackBuffer_);
     RebuildPlaybackBuffer(playbackBuffer_, events_.events(), events_.count(), ui_);
+    RefreshScore(false);
+    if (resumeLesson_) {
+      resumeLesson_ = false;
+      ui_.Invalidate(true);
+      return StartLesson();
+    }
   }
   ui_.Invalidate(true);
 }

@@ -148,6 +148,8 @@ class AppController {
   void EndLessonWhenKeysAreUp();
   void FinishLesson();
   bool LessonRunning() const { return lesson_.active() || lessonEnding_; }
+  // The 简谱 window shows the song while its lesson runs or it plays, else the performance.
+  bool ShowingSong() const { return songOpen_ && (LessonRunning() || playingSong_); }
   void MarkNext();
   void PlaySong();
   void AskSpeed();
@@ -194,8 +196,9 @@ class AppController {
   LessonMode mode_ = LessonMode::Waiting;
   int speed_ = 100;  // percent of the song's tempo, in following mode
   bool playingSong_ = false;
-  Tempo songTempo_;    // of the song while it plays
-  Tempo lessonTempo_;  // the take's, in following mode
+  bool resumeLesson_ = false;  // the lesson gave way to hearing the song first
+  Tempo songTempo_;            // of the song while it plays
+  Tempo lessonTempo_;          // the take's, in following mode
 };
 
 template <typename Result, typename Handler>

@@ -176,6 +176,7 @@ void AppController::AfterStroke(const KeyEvent& key) {
   if (slot == nullptr) return;
   const ItemRef before = lesson_.Next();
   lesson_.OnStroke(BaseNote(*slot) - 60 + 12 * state_.shiftState, clock_.NowMs());
+  UpdateScoreMenu();  // a lesson begun keeps 播放曲谱 from it
   if (!lesson_.active()) return EndLessonWhenKeysAreUp();
   if (!(lesson_.Next() == before)) MarkNext();
 }
@@ -226,12 +227,27 @@ void AppController::FinishLesson() {
 // The song through the existing playback, as a performance of its own: the document's is put
 // back when the playback stops.
 void AppController::PlaySong() {
-  if (!songOpen_ || recorder_.state().recording) return;
+  if (!songOpen_ || playingRow_) return;
+  if (LessonRunning()) {
+    if (!lesson_.active() || !lesson_.Untouched()) return;
+    // Heard before it is learnt: the lesson not yet begun stops without a word, its empty take
+    // with it, and begins again when the song has played.
+    lesson_.Stop();
+    recorder_.StopRecording();
+    if (mode_ == LessonMode::Following) {
+      metronome_.EndLesson();
+      scoreUi_.SetLessonTick(false);
+    }
+    ui_.EnableMenuItem(CMD_STOP_LESSON, false);
+    resumeLesson_ = true;
+    MarkNext();
+  }
   Tempo tempo;
   const std::vector<PerformanceEvent> events = SongPerformance(song_, songKeys_, &tempo);
   if (!playbackBuffer_.Assign(events.data(), static_cast<uint32_t>(events.size()))) return;
   playingSong_ = true;
   songTempo_ = tempo;
+  RefreshScore(false);
   OnPlay(false);
 }
 

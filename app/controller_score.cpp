@@ -57,7 +57,7 @@ Score AppController::PerformanceScore() const {
 }
 
 std::string AppController::ScoreWindowTitle() const {
-  if (songOpen_) return "简谱 - " + scoreUi_.FromUtf8(song_.title);
+  if (ShowingSong()) return "简谱 - " + scoreUi_.FromUtf8(song_.title);
   return "简谱 - " + (document_.fileTitle.empty() ? std::string("未命名") : document_.fileTitle);
 }
 
@@ -66,7 +66,7 @@ void AppController::RefreshScore(bool live) {
   // What the page is made from: the song and where its lesson stands, or the performance.
   const Tempo& tempo = document_.tempo;
   const std::string key =
-      songOpen_
+      ShowingSong()
           ? "song " + std::to_string(song_.bars.size()) + " " + std::to_string(lesson_.Next().bar) +
                 " " + std::to_string(lesson_.Next().item) + (lesson_.active() ? " lesson" : "")
           : std::to_string(document_.revision) + " " + std::to_string(events_.count()) + " " +
@@ -75,7 +75,7 @@ void AppController::RefreshScore(bool live) {
                 std::to_string(metronome_.settings().numerator) + " " + document_.fileTitle;
   if (key == pageKey_) return;
   pageKey_ = key;
-  Score next = songOpen_ ? song_ : PerformanceScore();
+  Score next = ShowingSong() ? song_ : PerformanceScore();
   // Only the lines from the first bar that changed are laid out again.
   size_t first = 0;
   while (first < page_.bars.size() && first < next.bars.size() &&
@@ -84,7 +84,7 @@ void AppController::RefreshScore(bool live) {
   }
   const bool sameHead = SameHead(page_, next);
   page_ = std::move(next);
-  if (!songOpen_ && sameHead && !layoutStale_ && layoutWidth_ > 0) {
+  if (!ShowingSong() && sameHead && !layoutStale_ && layoutWidth_ > 0) {
     ScoreLayoutOptions options;
     options.width = layoutWidth_;
     RelayoutScoreFrom(layout_, page_, options, static_cast<int>(first));
@@ -111,7 +111,7 @@ const ScoreLayout& AppController::ScorePage(float width) {
 }
 
 void AppController::ExportScore() {
-  const Score score = songOpen_ ? song_ : PerformanceScore();
+  const Score score = ShowingSong() ? song_ : PerformanceScore();
   std::string suggestion =
       document_.filePath.empty() ? std::string() : WithoutExtension(document_.filePath) + ".txt";
   std::string path;

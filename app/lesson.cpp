@@ -37,6 +37,12 @@ void Lesson::Start(const Score& song, const SongKeys& keys, LessonMode mode, int
   active_ = !targets_.empty();
 }
 
+bool Lesson::Untouched() const {
+  if (next_ != 0 || wrong_ != 0 || targets_.empty()) return next_ == 0 && wrong_ == 0;
+  const std::vector<uint32_t>& struck = targets_.front().struck;
+  return std::all_of(struck.begin(), struck.end(), [](uint32_t at) { return at == 0; });
+}
+
 ItemRef Lesson::Next() const { return finished() ? ItemRef{} : targets_[next_].where; }
 
 std::vector<KeyChoice> Lesson::NextKeys() const {

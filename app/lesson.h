@@ -44,6 +44,8 @@ class Lesson {
   void OnStroke(int semitones, uint32_t nowMs);
   // Following mode: time passes; notes whose moment has gone by unstruck are missed.
   void OnTime(uint32_t nowMs);
+  // Nothing struck, missed or wrong yet.
+  bool Untouched() const;
   // Every note has been struck or missed.
   bool finished() const { return next_ >= targets_.size(); }
   LessonResult Result() const;

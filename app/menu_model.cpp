@@ -101,7 +101,7 @@ MenuItem ScoreMenu(const std::vector<std::string>& songTitles) {
   menu.items.push_back(Command(CMD_PLAY_SONG, "播放曲谱(&P)", true));
   menu.items.push_back(Setting(CMD_WAIT_MODE, "等待模式(&W)", true));
   menu.items.push_back(Setting(CMD_FOLLOW_MODE, "跟随模式(&F)", false));
-  menu.items.push_back(Command(CMD_PRACTICE_SPEED, "练习速度..."));
+  menu.items.push_back(Command(CMD_PRACTICE_SPEED, "练习速度(&R)..."));
   menu.items.push_back(Command(CMD_STOP_LESSON, "停止学习(&X)", true));
   return menu;
 }

@@ -18,12 +18,13 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: velmira [FILE.qji]\n"
+    "Usage: velmira [FILE.qji | --learn SONG.txt]\n"
     "Turns the computer keyboard into a musical instrument.\n"
     "\n"
-    "  FILE.qji    a performance to load at start and play once\n"
-    "  --version   print the version and exit\n"
-    "  --help      print this help and exit\n"
+    "  FILE.qji         a performance to load at start and play once\n"
+    "  --learn SONG.txt a song in jianpu text to learn: its lesson starts at once\n"
+    "  --version        print the version and exit\n"
+    "  --help           print this help and exit\n"
     "\n"
     "The built-in synthesizer:\n"
     "\n";

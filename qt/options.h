@@ -20,7 +20,6 @@ struct ProgramOptions {
 ProgramOptions ParseOptions(const QStringList& arguments);
 
 constexpr char kOptionsHelp[] =
-    "  --learn SONG          open a song in jianpu text (.txt) and start its lesson\n"
     "  --soundfont FILE      the General MIDI SoundFont (.sf2, .sf3) of the built-in synthesizer\n"
     "  --audio-driver NAME   pulseaudio, alsa or jack (default: the first that opens)\n"
     "  --period-size N       audio frames a period (default 64; more if the sound crackles)\n"

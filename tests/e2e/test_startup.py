@@ -22,7 +22,7 @@ SCORE_MENU = [(1360, False, False, "节拍器(&M)"), (1361, False, False, "速�
               (1371, False, True, "导出简谱(&E)..."), (1380, False, False, "学习曲谱(&L)..."),
               (None, False, False, "曲库(&K)"), (1381, False, True, "播放曲谱(&P)"),
               (1382, True, False, "等待模式(&W)"), (1383, False, False, "跟随模式(&F)"),
-              (1384, False, False, "练习速度..."), (1385, False, True, "停止学习(&X)")]
+              (1384, False, False, "练习速度(&R)..."), (1385, False, True, "停止学习(&X)")]
 SONGS = sorted((REPO / "resources" / "songs").glob("*.txt"))
 KEY_IDS = list(range(1297, 1306)) + list(range(1312, 1322)) + list(range(1328, 1333))
 RECORD_IDS = [1283, 1284, 1285, 1286, 1287, 1288, 1289, 1282, 1296]

@@ -104,6 +104,21 @@ TEST(Lesson, WaitingModeWaitsForTheRightKeyAndTellsHowItWent) {
   EXPECT_FALSE(rig.app.document().tempo.known());
 }
 
+TEST(Lesson, ALessonNotYetBegunGivesWayToHearingTheSong) {
+  LessonRig rig;
+  EXPECT_TRUE(rig.ui.menuEnabled[CMD_PLAY_SONG]);
+  rig.app.OnCommand(CMD_PLAY_SONG);
+  EXPECT_TRUE(rig.drawer.marks.empty());
+  EXPECT_FALSE(rig.app.recorder().state().recording);
+  EXPECT_TRUE(rig.ui.messages.empty());  // no result box for a lesson not begun
+  rig.app.OnCommand(CMD_PLAY_STOP);
+  EXPECT_EQ(rig.Marked(), kScanA);
+  EXPECT_TRUE(rig.app.recorder().state().recording);
+  // Once begun, the lesson keeps the song to itself.
+  rig.Strike(kScanA);
+  EXPECT_FALSE(rig.ui.menuEnabled[CMD_PLAY_SONG]);
+}
+
 TEST(Lesson, EscEndsItAndABadSongChangesNothing) {
   LessonRig rig;
   rig.Strike(kScanA);
