@@ -37,6 +37,9 @@ InstrumentView::InstrumentView(const Pictures& pictures, QWidget* parent)
   const QFontMetrics metrics(font());
   cellWidth_ = metrics.horizontalAdvance(QLatin1Char('M'));
   cellHeight_ = metrics.height();
+  // Below this size the picture, the keys and the controls would cover each other.
+  const ClientExtent smallest = MinimumClientSize(cellWidth_, cellHeight_);
+  setMinimumSize(smallest.width, smallest.height);
 
   velocityBar_ = MakeBar(this, 1, 127, 1);
   pitchBendBar_ = MakeBar(this, 1, 16383, 8192);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "commands/command_ids.h"
 
@@ -56,6 +57,54 @@ bool Overlap(const Rect& a, const Rect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 }  // namespace
+
+bool NothingOverlaps(int W, int H, int cw, int ch) {
+  const KeyboardOrigin keys = SetKeyboardOrigin(W, H, ch);
+  const ControlLayout controls = LayoutControls(W, H, cw, ch);
+  const PaintLayout at = LayoutPaint(W, H, cw, ch, W);
+  std::vector<Rect> parts = {
+      Rect{keys.x0, keys.y0, keys.x0 + kKeyBlockWidth, keys.y0 + kKeyBlockHeight},
+      Rect{at.picture.x, at.picture.y, at.picture.x + kPictureWidth, at.picture.y + kPictureHeight},
+      // "力度" and "频率": two characters, each about two cells wide.
+      Rect{at.velocityCaption.x, at.velocityCaption.y, at.velocityCaption.x + 4 * cw,
+           at.velocityCaption.y + ch},
+      Rect{at.pitchCaption.x, at.pitchCaption.y, at.pitchCaption.x + 4 * cw,
+           at.pitchCaption.y + ch},
+      Rect{0, at.switchText.y, W, at.hint.y + ch},  // the status line and the hint line
+  };
+  for (const ControlPlacement& c : controls.controls) {
+    parts.push_back(Rect{c.left, c.top, c.left + c.width, c.top + c.height});
+  }
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const Rect& a = parts[i];
+    if (a.left < 0 || a.top < 0 || a.right > W || a.bottom > H) return false;
+    for (size_t j = i + 1; j < parts.size(); ++j) {
+      if (Overlap(a, parts[j])) return false;
+    }
+  }
+  return true;
+}
+
+ClientExtent MinimumClientSize(int cw, int ch) {
+  // The narrowest width that fits at a generous height, then the lowest height at that width;
+  // then wider if rounding left a gap at that height.
+  constexpr int kLargest = 4000;
+  ClientExtent size{kLargest, kLargest};
+  for (int w = 1; w <= kLargest; ++w) {
+    if (NothingOverlaps(w, kLargest, cw, ch)) {
+      size.width = w;
+      break;
+    }
+  }
+  for (int h = 1; h <= kLargest; ++h) {
+    if (NothingOverlaps(size.width, h, cw, ch)) {
+      size.height = h;
+      break;
+    }
+  }
+  while (size.width < kLargest && !NothingOverlaps(size.width, size.height, cw, ch)) ++size.width;
+  return size;
+}
 
 RecordingIndicatorLayout LayoutRecordingIndicator(int W, int H, int cw, int ch, int CW) {
   RecordingIndicatorLayout at;

@@ -84,6 +84,16 @@ struct PaintLayout {
 // clientWidth is the width read from the window at paint time (normally equal to width).
 PaintLayout LayoutPaint(int width, int height, int cellWidth, int cellHeight, int clientWidth);
 
+// Whether at this client size everything lies inside the window and nothing covers anything
+// else: the key block, the instrument picture, the scroll bars and their captions, the transport
+// buttons, and the status and hint lines.
+bool NothingOverlaps(int width, int height, int cellWidth, int cellHeight);
+// The smallest client size at which nothing overlaps (the windows' minimum size).
+struct ClientExtent {
+  int width, height;
+};
+ClientExtent MinimumClientSize(int cellWidth, int cellHeight);
+
 constexpr int kPictureWidth = 171;
 constexpr int kPictureHeight = 141;
 

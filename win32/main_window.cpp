@@ -236,6 +236,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         WithKeyDrawing(window, [&] { app.OnFocusLost(); });
       }
       return 0;
+    case WM_GETMINMAXINFO: {
+      // Below this size the picture, the keys and the controls would cover each other.
+      const ClientExtent smallest =
+          MinimumClientSize(g_main->controls.cellWidth, g_main->controls.cellHeight);
+      RECT frame{0, 0, smallest.width, smallest.height};
+      AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), TRUE,
+                         static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize = POINT{frame.right - frame.left, frame.bottom - frame.top};
+      return 0;
+    }
     case WM_SIZE:
       LayoutMainWindow(window, LOWORD(lParam), HIWORD(lParam), g_main->controls, g_main->clientSize,
                        g_main->keyboardOrigin);

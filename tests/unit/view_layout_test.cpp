@@ -273,5 +273,18 @@ TEST(WindowLayout, PedalBeneathTheBlockOnlyWhereItFits) {
   EXPECT_TRUE(IsEmpty(LayoutKeyboard(180, 900, 16).pedal));  // reaches the bars' captions
 }
 
+// The windows' minimum size: nothing covers anything there, and a pixel less in either
+// direction would let something cover something (at 800 x 500 with a 19-pixel font the picture
+// covered the top row of caps).
+TEST(WindowLayout, TheMinimumSizeIsTheSmallestAtWhichNothingOverlaps) {
+  EXPECT_FALSE(NothingOverlaps(800, 500, 9, 19));
+  for (const auto& [cw, ch] : {std::pair{8, 16}, std::pair{9, 19}, std::pair{12, 24}}) {
+    const ClientExtent smallest = MinimumClientSize(cw, ch);
+    EXPECT_TRUE(NothingOverlaps(smallest.width, smallest.height, cw, ch)) << ch;
+    EXPECT_FALSE(NothingOverlaps(smallest.width - 1, smallest.height, cw, ch)) << ch;
+    EXPECT_FALSE(NothingOverlaps(smallest.width, smallest.height - 1, cw, ch)) << ch;
+  }
+}
+
 }  // namespace
 }  // namespace velmira
