@@ -67,7 +67,7 @@ Version: ${version}-${revision}
 Architecture: ${arch}
 Maintainer: The Velmira developers <developers@velmira.org>
 Installed-Size: ${size}
-Depends: ${libraries}, fluid-soundfont-gm | timgm6mb-soundfont
+Depends: ${libraries}, qt6-translations-l10n, fluid-soundfont-gm | timgm6mb-soundfont
 Section: sound
 Priority: optional
 Description: play music on the computer keyboard

@@ -1,9 +1,12 @@
 // The Linux program's entry point: --version and --help, the five-second cover, the main
 // window, the event loop.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
@@ -52,6 +55,12 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("velmira");
   QApplication::setApplicationVersion(VELMIRA_VERSION);
+  // Qt's own words (the buttons of message boxes and file dialogs) in the program's language.
+  QTranslator qtWords;
+  if (qtWords.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtWords);
+  }
   // Where the X server does not grant detectable auto-repeat (or a test asks to do without it),
   // a held key repeats as release/press pairs.
   const bool pairedRepeats = qEnvironmentVariableIsSet("VELMIRA_PAIRED_REPEATS") ||

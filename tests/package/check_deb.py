@@ -57,7 +57,8 @@ def main():
         if fields.get(key) != value:
             problems.append("%s is %r, not %r" % (key, fields.get(key), value))
     depends = fields.get("Depends", "")
-    for needed in ("libqt6widgets6", "libfluidsynth3", "fluid-soundfont-gm | timgm6mb-soundfont"):
+    for needed in ("libqt6widgets6", "libfluidsynth3", "qt6-translations-l10n",
+                   "fluid-soundfont-gm | timgm6mb-soundfont"):
         if needed not in depends:
             problems.append("Depends lacks %s: %s" % (needed, depends))
 
