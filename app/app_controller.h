@@ -24,6 +24,7 @@
 #include "record/recorder.h"
 #include "record/recovery.h"
 #include "record/timer_service.h"
+#include "score/transcribe.h"
 
 namespace velmira {
 
@@ -179,8 +180,13 @@ class AppController {
   // The 简谱 window.
   ScoreEffects& scoreUi_;
   bool scoreShown_ = false;
-  Score page_;           // what it shows: the performance's score, or the song of a lesson
-  std::string pageKey_;  // what page_ was made from
+  enum class PageSource { None, Performance, Take, Song };
+  const Score& PageScore() const;
+  PageSource pageSource_ = PageSource::None;
+  Score page_;               // the performance's score, or the song
+  LiveTranscription take_;   // the score of the take being recorded
+  std::string takeWriting_;  // what take_ was started with
+  std::string pageKey_;      // what the page was made from
   ScoreLayout layout_;
   float layoutWidth_ = 0;
   bool layoutStale_ = true;

@@ -15,6 +15,17 @@ namespace velmira {
 
 namespace {
 
+Score HeadOf(const Score& score) {
+  Score head;
+  head.title = score.title;
+  head.majorKey = score.majorKey;
+  head.numerator = score.numerator;
+  head.denominator = score.denominator;
+  head.bpm = score.bpm;
+  head.estimated = score.estimated;
+  return head;
+}
+
 bool SameHead(const Score& a, const Score& b) {
   return a.title == b.title && a.majorKey == b.majorKey && a.numerator == b.numerator &&
          a.denominator == b.denominator && a.bpm == b.bpm && a.estimated == b.estimated;
@@ -63,36 +74,65 @@ std::string AppController::ScoreWindowTitle() const {
 
 void AppController::RefreshScore(bool live) {
   if (!scoreShown_) return;
-  // What the page is made from: the song and where its lesson stands, or the performance.
+  // What the page is made from: the song and where its lesson stands, the take being recorded,
+  // or the performance.
+  const PageSource source = ShowingSong()                 ? PageSource::Song
+                            : recorder_.state().recording ? PageSource::Take
+                                                          : PageSource::Performance;
   const Tempo& tempo = document_.tempo;
+  const MetronomeSettings& metre = metronome_.settings();
+  const std::string writing =
+      std::to_string(state_.keySignature) + " " + std::to_string(tempo.microsPerQuarter) + " " +
+      std::to_string(tempo.downbeatMs) + " " + std::to_string(metre.numerator) + "/" +
+      std::to_string(metre.denominator) + " " + document_.fileTitle;
   const std::string key =
-      ShowingSong()
+      source == PageSource::Song
           ? "song " + std::to_string(song_.bars.size()) + " " + std::to_string(lesson_.Next().bar) +
                 " " + std::to_string(lesson_.Next().item) + (lesson_.active() ? " lesson" : "")
           : std::to_string(document_.revision) + " " + std::to_string(events_.count()) + " " +
-                std::to_string(state_.keySignature) + " " + std::to_string(tempo.microsPerQuarter) +
-                " " + std::to_string(tempo.downbeatMs) + " " +
-                std::to_string(metronome_.settings().numerator) + " " + document_.fileTitle;
+                writing;
   if (key == pageKey_) return;
   pageKey_ = key;
-  Score next = ShowingSong() ? song_ : PerformanceScore();
   // Only the lines from the first bar that changed are laid out again.
-  size_t first = 0;
-  while (first < page_.bars.size() && first < next.bars.size() &&
-         page_.bars[first] == next.bars[first]) {
-    ++first;
+  int first = 0;
+  bool sameHead = pageSource_ == source;
+  if (source == PageSource::Take) {
+    // A stroke costs the transcription of the last bars, not of the take.
+    const std::string takeWriting =
+        writing + " " + std::to_string(recorder_.state().startTime);  // a new take starts over
+    if (takeWriting != takeWriting_ || !sameHead) {
+      takeWriting_ = takeWriting;
+      take_.Start(state_.keySignature, tempo,
+                  scoreUi_.ToUtf8(WithoutExtension(FileNameOf(document_.fileTitle))),
+                  metre.numerator, metre.denominator);
+      sameHead = false;
+    }
+    const Score head = HeadOf(take_.score());
+    first = take_.Update(events_.events(), events_.count());
+    sameHead = sameHead && SameHead(head, take_.score());
+  } else {
+    Score next = source == PageSource::Song ? song_ : PerformanceScore();
+    while (static_cast<size_t>(first) < page_.bars.size() &&
+           static_cast<size_t>(first) < next.bars.size() && page_.bars[first] == next.bars[first]) {
+      ++first;
+    }
+    sameHead = sameHead && source == PageSource::Performance && SameHead(page_, next);
+    page_ = std::move(next);
   }
-  const bool sameHead = SameHead(page_, next);
-  page_ = std::move(next);
-  if (!ShowingSong() && sameHead && !layoutStale_ && layoutWidth_ > 0) {
+  pageSource_ = source;
+  if (sameHead && !layoutStale_ && layoutWidth_ > 0) {
     ScoreLayoutOptions options;
     options.width = layoutWidth_;
-    RelayoutScoreFrom(layout_, page_, options, static_cast<int>(first));
+    RelayoutScoreFrom(layout_, PageScore(), options, first);
   } else {
     layoutStale_ = true;
   }
   scoreUi_.SetScoreWindowTitle(ScoreWindowTitle().c_str());
   scoreUi_.UpdateScoreWindow(live);
+}
+
+const Score& AppController::PageScore() const {
+  return pageSource_ == PageSource::Take ? take_.score() : page_;
 }
 
 const ScoreLayout& AppController::ScorePage(float width) {
@@ -103,7 +143,7 @@ const ScoreLayout& AppController::ScorePage(float width) {
       options.marked = lesson_.Next();
       options.hints = &songHints_;
     }
-    layout_ = LayoutScore(page_, options);
+    layout_ = LayoutScore(PageScore(), options);
     layoutWidth_ = width;
     layoutStale_ = false;
   }

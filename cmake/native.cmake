@@ -24,7 +24,8 @@ add_test(NAME resources_check
 file(GLOB VELMIRA_BENCHES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/bench/*.cpp)
 add_executable(velmira_bench ${VELMIRA_BENCHES})
 velmira_target_defaults(velmira_bench)
-target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark)
+target_link_libraries(velmira_bench PRIVATE velmira_core benchmark::benchmark GTest::gtest)
+target_compile_definitions(velmira_bench PRIVATE VELMIRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 # The benchmarks must at least run: one short pass of each under CTest, written in both formats
 # that people feed to their tools (CSV needs the same counters in every run).
 add_test(NAME bench_smoke COMMAND velmira_bench --benchmark_min_time=0.01 --benchmark_format=csv

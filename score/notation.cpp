@@ -37,12 +37,13 @@ int PieceLength(int start, int left, int beat, bool rest) {
 
 }  // namespace
 
-void SplitForWriting(Score& score) {
+void SplitForWriting(Score& score, size_t firstBar) {
   const int beat = BeatLength(score);
   auto writable = [](const ScoreItem& item) {
     return item.rest() ? WritableRestLength(item.length) : WritableNoteLength(item.length);
   };
-  for (ScoreBar& bar : score.bars) {
+  for (size_t b = firstBar; b < score.bars.size(); ++b) {
+    ScoreBar& bar = score.bars[b];
     if (std::all_of(bar.items.begin(), bar.items.end(), writable)) continue;
     std::vector<ScoreItem> items;
     items.reserve(bar.items.size() + 4);

@@ -14,8 +14,9 @@ bool WritableRestLength(int length);
 
 // Cuts every item of the score whose length one token cannot write into pieces that can be
 // written: at the beat (beatLength sixteenths) first, then as long as possible; the pieces of a
-// note are tied, the pieces of a rest are rests. Items that can be written are left alone.
-void SplitForWriting(Score& score);
+// note are tied, the pieces of a rest are rests. Items that can be written are left alone. Bars
+// before firstBar are left as they are.
+void SplitForWriting(Score& score, size_t firstBar = 0);
 
 // The beat of the score's metre in sixteenths: 4 in x/4, 8 in x/2, 6 in 6/8, 9/8 and 12/8,
 // 2 in other x/8.

@@ -36,4 +36,53 @@ Score TranscribeNotes(const std::vector<PlayedNote>& notes, int keySignature, co
                       const std::string& title = "", uint8_t numerator = 4,
                       uint8_t denominator = 4);
 
+// The score of a take while it is recorded, brought up to date at every stroke at the cost of
+// its last bars, not of the take: the same score as Transcribe of the same events. Without a
+// tempo the estimate is made again only while the take is short and each time it has doubled
+// since the last estimate, so the live score's tempo may lag behind what Transcribe would guess.
+class LiveTranscription {
+ public:
+  LiveTranscription();
+  void Start(int keySignature, const Tempo& tempo, const std::string& title, uint8_t numerator,
+             uint8_t denominator);
+  // The take's events so far: those of the last call with more after them. Returns the first bar
+  // that changed (the number of bars when none did).
+  int Update(const PerformanceEvent* events, uint32_t count);
+  const Score& score() const { return score_; }
+
+ private:
+  friend std::vector<PlayedNote> PlayedNotes(const PerformanceEvent*, uint32_t);
+  friend Score TranscribeNotes(const std::vector<PlayedNote>&, int, const Tempo&,
+                               const std::string&, uint8_t, uint8_t);
+  friend Score Transcribe(const PerformanceEvent*, uint32_t, int, const Tempo&, const std::string&,
+                          uint8_t, uint8_t);
+  struct Stroke {
+    int onset;  // in sixteenths from the first bar line
+    int end;
+    std::vector<Pitch> pitches;
+    size_t firstNote;
+    uint32_t struckMs;   // when its first key went down
+    uint32_t releaseMs;  // when its first key came up
+  };
+  // Reads the events after those read already into notes_; returns the first note that changed.
+  size_t ReadNotes(const PerformanceEvent* events, uint32_t count);
+  // The score again from the note `changed` on, the notes before it being as at the last call.
+  int Rewrite(size_t changed);
+  void SetTempo(const Tempo& tempo);
+  void Place(int from, int to, const std::vector<Pitch>& pitches);
+
+  Tempo tempo_;
+  bool estimating_ = false;
+  size_t estimatedAt_ = 0;  // the notes the estimate was made from
+  std::vector<PlayedNote> notes_;
+  uint32_t read_ = 0;      // events read
+  uint32_t atMs_ = 0;      // the time of the last event read
+  std::vector<int> open_;  // per key slot: its note while the key is down, or -1
+  std::vector<Stroke> strokes_;
+  std::vector<ScoreBar> placed_;  // the bars as placed, before splitting for writing
+  int grid0_ = 0;                 // where bar 0 of placed_ begins
+  bool exact_ = false;            // placed_ and score_.bars are bar for bar the same
+  Score score_;
+};
+
 }  // namespace velmira

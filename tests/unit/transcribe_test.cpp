@@ -205,5 +205,39 @@ TEST(Transcription, TheTempoOfSongsRecordedWithoutOneIsGuessed) {
   EXPECT_GE(right * 10, songs * 7);
 }
 
+// While recording, the live score is after every event the score of the take so far, and the
+// bars before the one it names as the first changed are those it had before: on every song
+// played with uneven timing, and on a note held under the others and released with the last.
+TEST(Transcription, TheLiveScoreIsAtEveryEventTheScoreOfTheTakeSoFar) {
+  std::mt19937 random(11);
+  std::uniform_int_distribution<int> jitter(-25, 25);
+  std::vector<std::pair<std::string, std::vector<PerformanceEvent>>> takes;
+  for (const Song& song : SongBook()) {
+    std::vector<PerformanceEvent> events = song.events;
+    for (PerformanceEvent& e : events) e.deltaMs = std::max(0, int(e.deltaMs) + jitter(random));
+    takes.push_back({song.name, events});
+  }
+  takes.push_back({"held", Played({{A, 1000, 3100},
+                                   {S, 1250, 1500},
+                                   {D, 1750, 2000},
+                                   {F, 2250, 2400},
+                                   {G, 2500, 3100},
+                                   {K, 2500, 3000}})});
+  const Tempo tempo{500000, 3, 4, 1000};
+  for (const auto& [name, events] : takes) {
+    LiveTranscription live;
+    live.Start(1297, tempo, "", 3, 4);
+    Score before;
+    for (uint32_t n = 1; n <= events.size(); ++n) {
+      const size_t changed = static_cast<size_t>(live.Update(events.data(), n));
+      const Score full = Transcribe(events.data(), n, 1297, tempo, "", 3, 4);
+      ASSERT_EQ(live.score().bars, full.bars) << name << ", event " << n;
+      ASSERT_LE(changed, std::min(before.bars.size(), full.bars.size())) << name;
+      for (size_t b = 0; b < changed; ++b) ASSERT_EQ(full.bars[b], before.bars[b]) << name;
+      before = live.score();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmira
