@@ -14,16 +14,6 @@ namespace {
 constexpr const char* kCrotchet = "\xE2\x99\xA9";  // ♩
 constexpr const char* kAbout = "\xE2\x89\x88";     // ≈
 
-std::string PitchToken(const Pitch& pitch) {
-  std::string token;
-  if (pitch.accidental < 0) token += 'b';
-  if (pitch.accidental > 0) token += '#';
-  token += static_cast<char>('0' + pitch.degree);
-  for (int i = 0; i < pitch.octave; ++i) token += '\'';
-  for (int i = 0; i < -pitch.octave; ++i) token += ',';
-  return token;
-}
-
 const char* DurationMarks(int length) {
   switch (length) {
     case 1: return "__";
@@ -38,12 +28,12 @@ std::string ItemToken(const ScoreItem& item) {
   if (item.rest()) return std::string("0") + DurationMarks(item.length);
   std::string token;
   if (item.pitches.size() == 1) {
-    token = PitchToken(item.pitches.front());
+    token = PitchText(item.pitches.front());
   } else {
     token = "[";
     for (size_t i = 0; i < item.pitches.size(); ++i) {
       if (i > 0) token += ' ';
-      token += PitchToken(item.pitches[i]);
+      token += PitchText(item.pitches[i]);
     }
     token += ']';
   }
@@ -53,6 +43,16 @@ std::string ItemToken(const ScoreItem& item) {
 }
 
 }  // namespace
+
+std::string PitchText(const Pitch& pitch) {
+  std::string token;
+  if (pitch.accidental < 0) token += 'b';
+  if (pitch.accidental > 0) token += '#';
+  token += static_cast<char>('0' + pitch.degree);
+  for (int i = 0; i < pitch.octave; ++i) token += '\'';
+  for (int i = 0; i < -pitch.octave; ++i) token += ',';
+  return token;
+}
 
 std::string WriteJianpuText(const Score& original) {
   Score score = original;

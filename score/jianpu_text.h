@@ -23,6 +23,8 @@ namespace velmira {
 
 // The score as text. Items one token cannot write are split first (tied), as SplitForWriting.
 std::string WriteJianpuText(const Score& score);
+// A pitch as the text writes it: "b7", "#4", "5'", "1,,".
+std::string PitchText(const Pitch& pitch);
 
 // Reads a score; on a fault returns false and *error names the line, the column and what was
 // expected there ("第 3 行第 14 列: ...", GBK text in the Windows program).

@@ -14,16 +14,6 @@ namespace {
 // The middle rows (Q and A) before the number row and the Z row.
 int RowRank(int row) { return row == 1 || row == 2 ? 0 : 1; }
 
-std::string PitchName(const Pitch& pitch) {
-  std::string name;
-  if (pitch.accidental < 0) name += 'b';
-  if (pitch.accidental > 0) name += '#';
-  name += static_cast<char>('0' + pitch.degree);
-  for (int i = 0; i < pitch.octave; ++i) name += '\'';
-  for (int i = 0; i < -pitch.octave; ++i) name += ',';
-  return name;
-}
-
 }  // namespace
 
 bool ChooseKey(int semitones, int shift, KeyChoice* choice) {
@@ -74,7 +64,7 @@ bool ChooseSongKeys(const Score& score, SongKeys* keys, std::string* error) {
       if (!reached) {
         std::string what;
         for (const Pitch& pitch : item.pitches)
-          what += (what.empty() ? "" : " ") + PitchName(pitch);
+          what += (what.empty() ? "" : " ") + PitchText(pitch);
         const std::string place = item.line > 0 ? TextPlace(item.line, item.column)
                                                 : "第 " + std::to_string(b + 1) + " 小节: ";
         *error = place + (item.pitches.size() > 1 ? "和弦 [" + what + "]" : "音 " + what) +

@@ -2,11 +2,8 @@
 // and written back unchanged, and the faults a reader names.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "score/jianpu_text.h"
+#include "tests/fakes/song_book.h"
 
 namespace velmira {
 namespace {
@@ -44,18 +41,13 @@ TEST(JianpuText, APhraseWithEveryMarkAsTheProgramWritesIt) {
 // Each song reads, and what the program writes of it reads back as the same score.
 TEST(JianpuText, EverySongOfTheSongBookReadsAndWritesBackUnchanged) {
   int songs = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(VELMIRA_SOURCE_DIR "/resources/songs")) {
-    if (entry.path().extension() != ".txt") continue;
-    std::ifstream in(entry.path());
-    std::stringstream text;
-    text << in.rdbuf();
+  for (const auto& [name, text] : testing::SongBookTexts()) {
     Score score, again;
     std::string error;
-    ASSERT_TRUE(ReadJianpuText(text.str(), &score, &error)) << entry.path() << ": " << error;
-    EXPECT_FALSE(score.title.empty()) << entry.path();
+    ASSERT_TRUE(ReadJianpuText(text, &score, &error)) << name << ": " << error;
+    EXPECT_FALSE(score.title.empty()) << name;
     ASSERT_TRUE(ReadJianpuText(WriteJianpuText(score), &again, &error)) << error;
-    EXPECT_EQ(WriteJianpuText(again), WriteJianpuText(score)) << entry.path();
+    EXPECT_EQ(WriteJianpuText(again), WriteJianpuText(score)) << name;
     ++songs;
   }
   EXPECT_GE(songs, 12);

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "score/jianpu_text.h"
 #include "score/song.h"
 #include "score/transcribe.h"
+#include "tests/fakes/song_book.h"
 
 namespace velmira {
 namespace {
@@ -121,17 +119,12 @@ struct Song {
 
 std::vector<Song> SongBook() {
   std::vector<Song> songs;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(VELMIRA_SOURCE_DIR "/resources/songs")) {
-    if (entry.path().extension() != ".txt") continue;
-    std::ifstream in(entry.path());
-    std::stringstream text;
-    text << in.rdbuf();
+  for (const auto& [name, text] : testing::SongBookTexts()) {
     Song song;
-    song.name = entry.path().filename().string();
+    song.name = name;
     std::string error;
     SongKeys keys;
-    EXPECT_TRUE(ReadJianpuText(text.str(), &song.score, &error)) << error;
+    EXPECT_TRUE(ReadJianpuText(text, &song.score, &error)) << error;
     EXPECT_TRUE(ChooseSongKeys(song.score, &keys, &error)) << song.name << ": " << error;
     song.events = SongPerformance(song.score, keys, &song.tempo);
     songs.push_back(std::move(song));
