@@ -38,7 +38,7 @@ def note_stamps(calls):
 def measure(env, exe, performance, log, events, delta):
     if os.path.exists(log):
         os.remove(log)
-    program = process.start(["wine", exe, wine.windows_path(performance)],
+    program = process.start([*wine.WINE, exe, wine.windows_path(performance)],
                             dict(env, VELMIRA_SIM_LOG=wine.windows_path(log)))
     deadline = time.monotonic() + 60 + events * delta / 1000 * 2
     stamps = []

@@ -88,7 +88,7 @@ def run_windows(x, demo, log):
         shutil.rmtree(folder, ignore_errors=True)
     try:
         env["VELMIRA_SIM_LOG"] = wine.windows_path(log)
-        process.start(["wine", REPO / "build" / "win32" / "velmira-sim.exe",
+        process.start([*wine.WINE, REPO / "build" / "win32" / "velmira-sim.exe",
                        wine.windows_path(demo)], env)
         screenshot_mid_performance(x, log)
         wait_for(lambda: ended(log), 90)

@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-from harness import process
+from harness import process, wine
 from harness.process import REPO, WAIT, HarnessError
 
 WIN32_DIR = Path(os.environ.get("VELMIRA_WIN32_DIR") or REPO / "build" / "win32")
@@ -67,7 +67,7 @@ class Driver:
         with tempfile.TemporaryFile(dir=self.folder) as output, \
                 tempfile.NamedTemporaryFile(dir=self.folder, suffix=".err") as errors:
             try:
-                result = subprocess.run(["wine", str(self.exe)] + [str(a) for a in args],
+                result = subprocess.run([*wine.WINE, str(self.exe)] + [str(a) for a in args],
                                         env=self.env, stdin=subprocess.DEVNULL, stdout=output,
                                         stderr=errors, timeout=timeout, check=False)
                 code = result.returncode
@@ -94,7 +94,7 @@ class Driver:
         path = self.folder / ("%s.txt" % name)
         errors = self.folder / ("%s.err.txt" % name)
         with open(errors, "wb") as stderr:
-            popen = process.start(["wine", self.exe, *args], self.env, path, stderr=stderr)
+            popen = process.start([*wine.WINE, self.exe, *args], self.env, path, stderr=stderr)
         return popen, path, errors
 
 

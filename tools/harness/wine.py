@@ -10,7 +10,14 @@ from pathlib import Path
 
 from harness.process import REPO, HarnessError
 
-TOOLS = ("wine", "wineserver")
+TOOLS = ("wine", "wineserver", "setarch")
+# How a Windows program is started: with the address space laid out without randomisation.
+# Debian's wine64 is an executable at the fixed address 0x7d000000 and runs without Wine's
+# preloader, so the kernel places the C heap at a random point up to 1 GB above it; about one
+# start in a thousand the heap lands where Wine must map the page every Windows process shares at
+# 0x7ffe0000, and Wine ends with "failed to map the shared user data: c0000018" before the
+# program runs. Without randomisation the heap starts right after wine64, far below that page.
+WINE = ("setarch", "-R", "wine")
 PREFIX = Path(os.environ.get("VELMIRA_E2E_WINEPREFIX") or REPO / "build" / "wineprefix")
 
 
@@ -56,7 +63,7 @@ class WineServer:
             self.run("-w", check=False)
             self.run("-p")
             self.started = True
-            subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
+            subprocess.run([*WINE, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=180,
                            check=False)
 

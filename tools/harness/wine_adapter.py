@@ -61,7 +61,7 @@ class WineSession(Session):
         exe = WIN32_DIR / exe
         if not exe.exists():
             raise HarnessError("%s does not exist: build it with cmake --build build/win32" % exe)
-        popen = process.start(["wine", exe, *args], dict(self.env, **env),
+        popen = process.start([*wine.WINE, exe, *args], dict(self.env, **env),
                               self.out / ("%s.wine.txt" % name))
         self.processes.append(popen)
         return popen
