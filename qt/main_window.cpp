@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -272,7 +273,8 @@ bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std
     chooser.setDirectory(openFolder_);  // the installed demo and songs, the first time
   }
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return false;
-  *chosen = chooser.selectedFiles().first().toStdString();
+  // The name's bytes as the file system has them (QFile::encodeName), UTF-8 or not.
+  *chosen = QFile::encodeName(chooser.selectedFiles().first()).toStdString();
   if (opening) openFolder_ = chooser.directory().absolutePath();
   return true;
 }

@@ -58,7 +58,10 @@ class MainWindow final : public QMainWindow, public UiEffects, public ScoreEffec
   void SetScoreWindowTitle(const char* title) override;
   void UpdateScoreWindow(bool keepNewestInView) override;
   bool ScorePdf(const ScoreLayout& layout, std::string* bytes) override;
-  std::string ToUtf8(const std::string& text) override { return text; }
+  // The program's text is UTF-8; a file's name may not be: its bytes that are not become U+FFFD.
+  std::string ToUtf8(const std::string& text) override {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+  }
   std::string FromUtf8(const std::string& utf8) override { return utf8; }
   void SetLessonTick(bool running) override;
   void SetPlayTimer(unsigned milliseconds) override;

@@ -1,34 +1,74 @@
 #include "qt/options.h"
 
+#include <cstdlib>
+#include <utility>
+
 namespace velmira {
 
 namespace {
-bool Number(const QString& text, int low, int high, int* value) {
-  bool ok = false;
-  const int n = text.toInt(&ok);
-  if (!ok || n < low || n > high) return false;
-  *value = n;
+
+bool Number(const std::string& text, int low, int high, int* value) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || n < low || n > high) return false;
+  *value = static_cast<int>(n);
   return true;
 }
+
+// The options QGuiApplication takes for itself, with one dash or two; true: with a value.
+int QtOption(const std::string& argument) {
+  static const std::pair<const char*, bool> kOptions[] = {{"platform", true},
+                                                          {"platformpluginpath", true},
+                                                          {"platformtheme", true},
+                                                          {"plugin", true},
+                                                          {"display", true},
+                                                          {"geometry", true},
+                                                          {"qwindowgeometry", true},
+                                                          {"qwindowtitle", true},
+                                                          {"qwindowicon", true},
+                                                          {"style", true},
+                                                          {"stylesheet", true},
+                                                          {"session", true},
+                                                          {"name", true},
+                                                          {"title", true},
+                                                          {"visual", true},
+                                                          {"reverse", false},
+                                                          {"sync", false},
+                                                          {"widgetcount", false},
+                                                          {"nograb", false},
+                                                          {"dograb", false}};
+  const size_t dashes = argument.compare(0, 2, "--") == 0 ? 2 : argument.compare(0, 1, "-") == 0;
+  if (dashes == 0) return -1;
+  for (const auto& [name, takesValue] : kOptions) {
+    if (argument.compare(dashes, std::string::npos, name) == 0) return takesValue ? 1 : 0;
+  }
+  return -1;
+}
+
 }  // namespace
 
-ProgramOptions ParseOptions(const QStringList& arguments) {
+ProgramOptions ParseOptions(const std::vector<std::string>& arguments) {
   ProgramOptions options;
-  for (int i = 0; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const int qt = QtOption(argument);
+    if (qt >= 0) {
+      i += static_cast<size_t>(qt);  // Qt's, with its value
+      continue;
+    }
     const bool takesValue = argument == "--soundfont" || argument == "--audio-driver" ||
                             argument == "--period-size" || argument == "--periods" ||
                             argument == "--sample-rate" || argument == "--learn";
     if (takesValue && i + 1 >= arguments.size()) {
-      options.error = argument.toStdString() + " needs a value";
+      options.error = argument + " needs a value";
       return options;
     }
     if (argument == "--learn") {
-      options.learn = arguments[++i].toStdString();
+      options.learn = arguments[++i];
     } else if (argument == "--soundfont") {
-      options.soundFont = arguments[++i].toStdString();
+      options.soundFont = arguments[++i];
     } else if (argument == "--audio-driver") {
-      options.audio.driver = arguments[++i].toStdString();
+      options.audio.driver = arguments[++i];
     } else if (argument == "--period-size") {
       if (!Number(arguments[++i], 16, 8192, &options.audio.periodSize)) {
         options.error = "--period-size takes 16 to 8192 frames";
@@ -43,12 +83,12 @@ ProgramOptions ParseOptions(const QStringList& arguments) {
       }
     } else if (argument == "--fluid-defaults") {
       options.audio.fluidDefaults = true;
-    } else if (argument.startsWith("--")) {
-      options.error = "unknown option " + argument.toStdString();
+    } else if (argument.compare(0, 2, "--") == 0) {
+      options.error = "unknown option " + argument;
     } else {
       // A path with blanks may come unquoted: the words are joined again.
       if (!options.file.empty()) options.file += ' ';
-      options.file += argument.toStdString();
+      options.file += argument;
     }
   }
   return options;

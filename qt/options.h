@@ -1,8 +1,8 @@
 // The Linux program's command line: a performance file and the sound's options.
 #pragma once
 
-#include <QStringList>
 #include <string>
+#include <vector>
 
 #include "qt/fluid_synth_device.h"
 
@@ -16,8 +16,10 @@ struct ProgramOptions {
   std::string error;   // a malformed option, for the user
 };
 
-// The arguments after the program's name (Qt's own already taken out).
-ProgramOptions ParseOptions(const QStringList& arguments);
+// The arguments after the program's name, as the bytes the program was given (a file's name
+// need not be UTF-8). Qt's own options (-platform xcb, -display :1 ...) are passed over, so
+// that the command line can be checked before Qt opens the display.
+ProgramOptions ParseOptions(const std::vector<std::string>& arguments);
 
 constexpr char kOptionsHelp[] =
     "  --soundfont FILE      the General MIDI SoundFont (.sf2, .sf3) of the built-in synthesizer\n"
