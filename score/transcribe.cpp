@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "engine/key_map.h"
 #include "record/key_data.h"
@@ -75,7 +76,7 @@ int LiveTranscription::Update(const PerformanceEvent* events, uint32_t count) {
 
 // What lies between from and to (in sixteenths from the first bar line), appended to the bars
 // placed: a rest, or the pitches, split at the bar lines and tied across them.
-void LiveTranscription::Place(int from, int to, const std::vector<Pitch>& pitches) {
+void LiveTranscription::Place(int from, int to, std::vector<Pitch> pitches) {
   const int barLength = score_.BarLength();
   while (from < to) {
     const int bar = FloorDiv(from - grid0_, barLength);
@@ -86,12 +87,12 @@ void LiveTranscription::Place(int from, int to, const std::vector<Pitch>& pitche
     item.length = piece;
     from += piece;
     item.tiedToNext = !pitches.empty() && from < to;
-    item.pitches = pitches;
+    item.pitches = from < to ? pitches : std::move(pitches);  // the last piece takes them
     placed_[static_cast<size_t>(bar)].items.push_back(std::move(item));
   }
 }
 
-int LiveTranscription::Rewrite(size_t changed) {
+int LiveTranscription::Rewrite(size_t changed, bool once) {
   if (estimating_ && (notes_.size() < 16 || notes_.size() >= 2 * estimatedAt_)) {
     const Tempo guess = EstimateTempo(notes_, tempo_.numerator, tempo_.denominator);
     estimatedAt_ = notes_.size();
@@ -172,9 +173,10 @@ int LiveTranscription::Rewrite(size_t changed) {
   placed_.resize(static_cast<size_t>(bars));
   int at = from;
   for (; s < strokes_.size(); ++s) {
-    const Stroke& stroke = strokes_[s];
+    Stroke& stroke = strokes_[s];
     Place(at, stroke.onset, {});
-    Place(std::max(at, stroke.onset), stroke.end, stroke.pitches);
+    Place(std::max(at, stroke.onset), stroke.end,
+          once ? std::move(stroke.pitches) : stroke.pitches);
     at = stroke.end;
   }
   bool empty = false;
@@ -190,7 +192,12 @@ int LiveTranscription::Rewrite(size_t changed) {
     }
   }
   score_.bars.resize(static_cast<size_t>(keep));
-  score_.bars.insert(score_.bars.end(), placed_.begin() + keep, placed_.end());
+  if (once) {
+    score_.bars.insert(score_.bars.end(), std::make_move_iterator(placed_.begin() + keep),
+                       std::make_move_iterator(placed_.end()));
+  } else {
+    score_.bars.insert(score_.bars.end(), placed_.begin() + keep, placed_.end());
+  }
   exact_ = !empty;
   if (empty) {
     score_.bars.erase(std::remove_if(score_.bars.begin(), score_.bars.end(),
@@ -213,7 +220,7 @@ Score TranscribeNotes(const std::vector<PlayedNote>& notes, int keySignature, co
   LiveTranscription live;
   live.Start(keySignature, tempo, title, numerator, denominator);
   live.notes_ = notes;
-  live.Rewrite(0);
+  live.Rewrite(0, true);
   return std::move(live.score_);
 }
 
@@ -224,7 +231,7 @@ Score Transcribe(const PerformanceEvent* events, uint32_t count, int keySignatur
   live.Start(keySignature, tempo, title, numerator, denominator);
   live.notes_.reserve(count / 2 + 1);
   live.ReadNotes(events, count);
-  live.Rewrite(0);
+  live.Rewrite(0, true);
   return std::move(live.score_);
 }
 

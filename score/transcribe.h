@@ -66,10 +66,11 @@ class LiveTranscription {
   };
   // Reads the events after those read already into notes_; returns the first note that changed.
   size_t ReadNotes(const PerformanceEvent* events, uint32_t count);
-  // The score again from the note `changed` on, the notes before it being as at the last call.
-  int Rewrite(size_t changed);
+  // The score again from the note `changed` on, the notes before it being as at the last call;
+  // once: no later call follows, the bars placed may be given up to the score.
+  int Rewrite(size_t changed, bool once = false);
   void SetTempo(const Tempo& tempo);
-  void Place(int from, int to, const std::vector<Pitch>& pitches);
+  void Place(int from, int to, std::vector<Pitch> pitches);
 
   Tempo tempo_;
   bool estimating_ = false;
