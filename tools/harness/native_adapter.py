@@ -12,9 +12,8 @@ from harness.process import REPO, WAIT, HarnessError, wait_until
 from harness.xsession import TOOLS as X_TOOLS
 
 NATIVE_DIR = Path(os.environ.get("VELMIRA_NATIVE_DIR") or REPO / "build" / "native")
-# Where the buttons Yes, No and Cancel of a question box are, across its bottom.
-BUTTON_PLACES = dict(zip(BUTTONS, (0.18, 0.5, 0.82)))
-BUTTON_ROW = 22  # pixels above the box's bottom edge
+# The keys of the buttons Yes, No and Cancel of a question box: their access keys, and Esc.
+ANSWER_KEYS = dict(zip(BUTTONS, ("alt+y", "alt+n", "Escape")))
 
 
 def unavailable():
@@ -120,14 +119,17 @@ class NativeProgram(Program):
         return None
 
     def answer(self, box, button):
-        """A click on the button (Yes, No, Cancel from left to right along the bottom)."""
-        x, y, width, height = self.session.x.geometry(box.xwindow)
-        self.session.click(x + int(width * BUTTON_PLACES[button]), y + height - BUTTON_ROW)
+        """The button's key to the box (focused first: the key goes on the key-down); the
+        buttons lie where the box's text leaves them, so a key finds them and a click may not."""
+        self.session.x.focus(box.xwindow)
+        self.session.x.key(None, ANSWER_KEYS[button])
         self.session.x.wait_gone(box.xwindow)
 
     def choose_file(self, dialog, path):
-        """Types the path into the dialog (focused: it goes on the key-down) and presses Enter."""
+        """Types the path over the name the dialog suggests (focused: it goes on the key-down)
+        and presses Enter."""
         self.session.x.focus(dialog.xwindow)
+        self.session.x.key(None, "ctrl+a")
         self.session.x.type_text(dialog.xwindow, str(path))
         self.session.x.key(None, "Return")
         self.session.x.wait_gone(dialog.xwindow)

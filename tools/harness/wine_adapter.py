@@ -184,12 +184,22 @@ class WineProgram(Program):
                    interval=0.2)
 
     def give_keyboard(self, timeout=WAIT):
-        """Makes the main window active, by a click on an empty part of its toolbar if need be."""
+        """Makes the main window active, by a click on an empty part of its toolbar if need be:
+        right of its buttons, and not under another window (the 简谱 window lies over the
+        toolbar's right end)."""
         if self.has_keyboard():
             return
         toolbar = self.session.control(self.main, cls="ToolbarWindow32")
         x, y, w, h = toolbar.rect
-        self.session.click(x + w - 10, y + h // 2)
+        buttons_end = max(b.rect[0] + b.rect[2] for b in self.session.toolbar_buttons(toolbar))
+        covers = [window.rect for window in self.session.find_windows(visible=True)
+                  if window.hwnd != self.main.hwnd]
+        free = [spot for spot in range(x + w - 10, buttons_end, -8)
+                if not any(left <= spot < left + width and top <= y + h // 2 < top + height
+                           for left, top, width, height in covers)]
+        if not free:
+            raise HarnessError("no part of the toolbar is free to click")
+        self.session.click(free[0], y + h // 2)
         self.wait_keyboard(timeout)
 
     def command(self, id):
