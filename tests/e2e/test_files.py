@@ -102,7 +102,7 @@ class Files:
         self.wait_title(program, "Velmira - [phrase.qji]")
         type(self).phrase_file = path
 
-        count, key_signature, bass, events = read_performance(path)
+        count, key_signature, bass, events, _ = read_performance(path)
         self.assertEqual(path.stat().st_size, 104 + 16 * 2 * len(PHRASE_KEYS))
         self.assertEqual((count, key_signature, bass), (2 * len(PHRASE_KEYS), 1297, 0))
         self.assertEqual([(message, (data >> 16) & 0xFF, shift)

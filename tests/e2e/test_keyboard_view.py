@@ -13,12 +13,11 @@ build/e2e/keyboard_view/.
 from harness import cases
 from harness.adapter import SCREEN, START
 from harness.formats import ALL_NOTES_OFF, note_off, note_on
-from harness.picture import Picture
+from harness.picture import (BLUE, CAP_H, CAP_PIXELS, CAP_W, GREEN, GREY, RED, Picture,
+                             cap_differences)
 from harness.process import REPO, WAIT, TimedOut, wait_until
 
-CAP_W, CAP_H = 38, 39
 BLOCK_W, BLOCK_H = 475, 156
-GREY, BLUE, RED, GREEN = 0, 1, 2, 3  # cells of the key-cap picture, 38 pixels apart
 CELL_NAMES = {GREY: "grey", BLUE: "blue", RED: "red", GREEN: "green"}
 PICTURE_W, PICTURE_H = 171, 141
 BACKGROUND = (20, 100, 20)
@@ -31,11 +30,6 @@ KEYS.update({30 + i: (2, 2 * i + 2) for i in range(11)})    # A .. L ; '
 KEYS.update({44 + i: (3, 2 * i + 3) for i in range(10)})    # Z .. /
 SCAN_A = 30
 SCAN_RIGHT_BRACKET = 27
-
-# Where a cap's label and octave dots may be drawn: columns 9..28, rows 2..35 of the cap.
-LABEL_BOX = (9, 2, 29, 36)
-COMPARED = [(x, y) for y in range(CAP_H) for x in range(CAP_W)
-            if not (LABEL_BOX[0] <= x < LABEL_BOX[2] and LABEL_BOX[1] <= y < LABEL_BOX[3])]
 
 
 def stroke(note):
@@ -75,12 +69,10 @@ class KeyboardView(cases.WineCase):
         for scan in sorted(KEYS):
             cell = expected.get(scan, GREY)
             left, top = self.cap_corner(scan)
-            wrong = sum(1 for x, y in COMPARED
-                        if picture.pixel(left + x, top + y)
-                        != self.caps.pixel(cell * CAP_W + x, y))
+            wrong = cap_differences(picture, self.caps, (left, top), cell)
             if wrong:
                 problems.append("scan %d at (%d, %d): %d of %d pixels differ from the %s cap"
-                                % (scan, left, top, wrong, len(COMPARED), CELL_NAMES[cell]))
+                                % (scan, left, top, wrong, len(CAP_PIXELS), CELL_NAMES[cell]))
         return problems
 
     def wait_screen(self, problems_of, name, what):

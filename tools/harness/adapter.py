@@ -21,6 +21,7 @@ SCREEN = (1280, 1024)
 START = ["open -1 ok", formats.program_change(0)]  # the calls of a start with defaults
 MAIN_TITLE = "^Velmira - "
 BUTTONS = ("Yes", "No", "Cancel")
+RECORD, RECORD_STOP = 1283, 1284  # 开始录制, 停止录制
 
 
 class Session:
@@ -90,6 +91,10 @@ class Session:
 
     def unique_colours(self, path, geometry=None):
         return xsession.unique_colours(path, geometry)
+
+    def recovery_copies(self):
+        """The recovery copies (take-*.qji) in the programs' data folder, by name."""
+        raise NotImplementedError
 
 
 class Program:
@@ -176,6 +181,34 @@ class Program:
         dialog has gone."""
         raise NotImplementedError
 
+    def enter_text(self, title, text):
+        """Waits for the program's dialog that asks for a text (AskText), replaces its text and
+        confirms it; waits until the dialog has gone."""
+        raise NotImplementedError
+
+    def other_window(self, pattern, timeout=WAIT):
+        """Waits for a visible window (one beside the main window) whose whole title matches the
+        regular expression (plain characters, ".*" and "|" mean the same to both adapters);
+        returns its title and its client area on the screen, (x, y, width, height)."""
+        raise NotImplementedError
+
+    def kill(self):
+        """Ends the program at once, as a crash would (no clean-up in it); waits until it has."""
+        raise NotImplementedError
+
+    # ----- takes
+
+    def start_take(self):
+        """Starts recording as a user does; waits until the keys are the main window's again."""
+        self.push(RECORD)
+        self.wait_item(RECORD_STOP, grayed=False)
+        self.wait_keyboard()
+
+    def stop_take(self):
+        self.push(RECORD_STOP)
+        self.wait_item(RECORD_STOP, grayed=True)
+        self.wait_keyboard()
+
     # ----- input to the main window
 
     def key(self, *keys):
@@ -197,29 +230,34 @@ class Program:
         """Every complete line of the call log as (time stamp in ms, 'short 007F3C90')."""
         return formats.read_call_log(self.log_path)
 
-    def expect(self, expected, what, timeout=WAIT):
+    def expect(self, expected, what, timeout=WAIT, ignore=None):
         """The next len(expected) events since the last check; waits until they are there.
 
         Returns them, for the caller to compare with expected (assertEqual shows the difference).
         Events that come after them are left for the next check, which then sees them first.
+        Events for which ignore(event) is true (e.g. formats.is_click) are passed over.
         """
         start = self.cursor
 
+        def kept():
+            return [(index, event) for index, event in enumerate(self.events()[start:], start)
+                    if not (ignore and ignore(event))]
+
         def enough():
-            events = self.events()
-            return events if len(events) - start >= len(expected) else None
+            found = kept()
+            return (found,) if len(found) >= len(expected) else None
         try:
-            events = wait_until(enough, timeout, what, interval=0.02)
+            found = wait_until(enough, timeout, what, interval=0.02)[0][:len(expected)]
         except TimedOut:
-            got = self.events()[start:]
+            got = [event for _, event in kept()]
             self.cursor = len(self.events())
             raise TimedOut("%s: expected %r, got only %r within %.0f s"
                            % (what, expected, got, timeout))
-        got = events[start:start + len(expected)]
+        got = [event for _, event in found]
         if got == list(expected):
-            self.cursor = start + len(expected)
+            self.cursor = found[-1][0] + 1 if found else start
         else:
-            self.cursor = len(events)  # start afresh after a mismatch
+            self.cursor = len(self.events())  # start afresh after a mismatch
         return got
 
     def skip_events(self):

@@ -72,8 +72,9 @@ class ProgramCase(unittest.TestCase):
         (program or self.program).key(*keys)
         self.expect(expected, what, program)
 
-    def expect(self, expected, what, program=None):
-        self.assertEqual((program or self.program).expect(expected, what), list(expected))
+    def expect(self, expected, what, program=None, ignore=None):
+        self.assertEqual((program or self.program).expect(expected, what, ignore=ignore),
+                         list(expected))
 
 
 class WineCase(ProgramCase):

@@ -5,11 +5,12 @@ program's clock in ms, TEXT "open -1 ok", "close" or "short 007F3C90" (a short M
 midiOutShortMsg takes it: status in the low byte). The menu dump (VELMIRA_SIM_MENU): the menu
 bar as an indented tree, "popup LABEL" or "ID CHECKED GRAYED LABEL". A .qji file: RIFF "QJ  "
 with an INFO list, a 24-byte "fmt " chunk (count, key signature, bass doubling) and "data", 16
-bytes a key event.
+bytes a key event, then a 12-byte "beat" chunk when the performance has a tempo.
 """
 
 import re
 import struct
+from collections import namedtuple
 from pathlib import Path
 
 
@@ -40,6 +41,9 @@ def program_change(program, channel=0):
 def control_change(controller, value, channel=0):
     return short((value << 16) | (controller << 8) | 0xB0 | channel)
 
+
+PERCUSSION = 9  # the channel (10 to a player) of the metronome's clicks
+ACCENT_CLICK, BEAT_CLICK = 76, 77  # a bar's first beat, the others
 
 PEDAL_DOWN = control_change(64, 127)
 PEDAL_UP = control_change(64, 0)
@@ -76,6 +80,12 @@ def short_message(text):
 def is_note_on(text):
     message = short_message(text)
     return message is not None and message & 0xF0 == 0x90 and (message >> 16) & 0x7F > 0
+
+
+def is_click(text):
+    """A note on or off on the percussion channel: the metronome's."""
+    message = short_message(text)
+    return message is not None and (message & 0xEF) == (0x80 | PERCUSSION)
 
 
 # --------------------------------------------------------------------------------------------
@@ -184,9 +194,13 @@ def write_performance(path, events, key_signature=C_MAJOR, bass=0):
     Path(path).write_bytes(head + records)
 
 
+# tempo: (microseconds per quarter, numerator, denominator, bar line in ms) or None
+Performance = namedtuple("Performance", "count key_signature bass events tempo")
+
+
 def read_performance(path):
-    """(count, key signature, bass, [(delay, message, key data, shift)]) of a .qji file the
-    program wrote: its layout exactly, with the INFO list of 44 bytes."""
+    """The Performance of a .qji file the program wrote: its layout exactly, with the INFO list
+    of 44 bytes and the "beat" chunk after the data if the performance has a tempo."""
     data = Path(path).read_bytes()
 
     def need(condition, what):
@@ -199,7 +213,14 @@ def read_performance(path):
          "no fmt and data chunks where expected: %r" % data[64:100])
     count, key_signature, bass = struct.unpack_from("<III", data, 72)
     size = struct.unpack_from("<I", data, 100)[0]
-    need(size == 16 * count == len(data) - 104,
+    end = 104 + size
+    need(size == 16 * count and len(data) in (end, end + 20),
          "data size %d for %d events in %d bytes" % (size, count, len(data)))
     events = [struct.unpack_from("<IIIi", data, 104 + 16 * i) for i in range(count)]
-    return count, key_signature, bass, events
+    tempo = None
+    if len(data) > end:
+        need(data[end:end + 8] == b"beat" + struct.pack("<I", 12),
+             "not a beat chunk after the data: %r" % data[end:end + 8])
+        micros, numerator, denominator, _, downbeat = struct.unpack_from("<IBBHI", data, end + 8)
+        tempo = (micros, numerator, denominator, downbeat)
+    return Performance(count, key_signature, bass, events, tempo)

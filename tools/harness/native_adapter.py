@@ -69,6 +69,9 @@ class NativeSession(Session):
     def search(self, title):
         return self.x.search(title)
 
+    def recovery_copies(self):
+        return sorted((self.out / "data" / "velmira").glob("take-*.qji"))
+
     def dismiss(self, box):
         """Enter to a box (focused first: it goes on the key-down); waits until it has gone."""
         self.x.focus(box.xwindow)
@@ -133,6 +136,23 @@ class NativeProgram(Program):
         self.session.x.type_text(dialog.xwindow, str(path))
         self.session.x.key(None, "Return")
         self.session.x.wait_gone(dialog.xwindow)
+
+    def enter_text(self, title, text):
+        """Qt's input dialog: its text selected (Ctrl+A) and typed over, then Enter."""
+        dialog = self.wait_box(title)
+        self.session.x.focus(dialog.xwindow)
+        self.session.x.key(None, "ctrl+a")
+        self.session.x.type_text(dialog.xwindow, text)
+        self.session.x.key(None, "Return")
+        self.session.x.wait_gone(dialog.xwindow)
+
+    def other_window(self, pattern, timeout=WAIT):
+        window = self.session.wait_window("^(%s)$" % pattern, timeout).xwindow
+        return self.session.x.window_name(window), self.session.x.geometry(window)
+
+    def kill(self):
+        self.popen.kill()
+        self.exit_code()
 
 
 def access_keys(menu, id):

@@ -1,10 +1,20 @@
 """RGB pictures read pixel by pixel: screenshots (as ImageMagick's binary PPM) and the
-program's 24-bit bitmaps (read without any tool)."""
+program's 24-bit bitmaps (read without any tool); the key block and its caps on a screenshot."""
 
 import struct
 from pathlib import Path
 
 from harness.process import HarnessError
+
+CAP_W, CAP_H = 38, 39
+# The cells of the cap picture (resources/keycaps.bmp), 38 pixels apart: released, held plain,
+# with Shift, with Ctrl, and the orange one of a cap a lesson asks to strike next.
+GREY, BLUE, RED, GREEN, ORANGE = range(5)
+# Where a cap's label and octave dots may be drawn: columns 9..28, rows 2..35 of the cap. The
+# rest of the cap is the picture's cell, pixel for pixel.
+LABEL_BOX = (9, 2, 29, 36)
+CAP_PIXELS = [(x, y) for y in range(CAP_H) for x in range(CAP_W)
+              if not (LABEL_BOX[0] <= x < LABEL_BOX[2] and LABEL_BOX[1] <= y < LABEL_BOX[3])]
 
 
 class Picture:
@@ -85,3 +95,16 @@ def find_key_block(picture, caps):
                 return x // 3, y
             x = picture.rows[y].find(first, x + 1)
     return None
+
+
+def cap_corner(block, row, half_column):
+    """The top-left corner of the cap in the row (0 the number row) and half-column."""
+    return block[0] + half_column * CAP_W // 2, block[1] + row * CAP_H
+
+
+def cap_differences(picture, caps, corner, cell):
+    """How many pixels of the cap at corner differ from the cell of the cap picture, away from
+    its label and dots."""
+    left, top = corner
+    return sum(1 for x, y in CAP_PIXELS
+               if picture.pixel(left + x, top + y) != caps.pixel(cell * CAP_W + x, y))

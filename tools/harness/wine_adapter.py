@@ -2,6 +2,7 @@
 persistent wineserver for the shared prefix; windows and controls are found through the driver
 (harness.driver), messages posted through it, and X input goes to the windows' X windows."""
 
+import re
 import shutil
 
 from harness import process, wine
@@ -16,6 +17,7 @@ BOX_CLASS = "#32770"
 BUTTON_IDS = dict(zip(BUTTONS, (6, 7, 2)))  # IDYES, IDNO, IDCANCEL
 IDOK = 1
 FILE_NAME_EDIT = 1148
+ASK_TEXT_EDIT = 101  # the edit box of the dialog "AskText" (resources/velmira.rc)
 
 
 def unavailable():
@@ -54,6 +56,10 @@ class WineSession(Session):
 
     def file_argument(self, path):
         return wine.windows_path(path)
+
+    def recovery_copies(self):
+        return sorted(path for folder in wine.data_folders(self.env["WINEPREFIX"])
+                      for path in folder.glob("take-*.qji"))
 
     def launch(self, exe, env, name, args=()):
         """Starts a Windows program with the arguments, its output in NAME.wine.txt; returns the
@@ -234,3 +240,25 @@ class WineProgram(Program):
                    == name, WAIT, "the file name in the dialog")
         self.session.click(*self.session.control(dialog, id=IDOK, cls="Button").centre)
         self.session.wait_no_window(BOX_CLASS)
+
+    def enter_text(self, title, text):
+        """Sets the text of the dialog's edit box (WM_SETTEXT) and clicks its OK button."""
+        dialog = self.wait_box(title)
+        self.session.set_text(self.session.control(dialog, id=ASK_TEXT_EDIT, cls="Edit").hwnd,
+                              text)
+        wait_until(lambda: self.session.control(dialog, id=ASK_TEXT_EDIT, cls="Edit").text
+                   == text, WAIT, "the text in the dialog")
+        self.session.click(*self.session.control(dialog, id=IDOK, cls="Button").centre)
+        self.session.wait_gone(dialog)
+
+    def other_window(self, pattern, timeout=WAIT):
+        def found():
+            return [w for w in self.session.find_windows(visible=True)
+                    if re.fullmatch(pattern, w.title)]
+        window = wait_until(found, timeout, "a window titled %r" % pattern, interval=0.2)[0]
+        return window.title, self.session.client_rect(window)
+
+    def kill(self):
+        """TerminateProcess, through the driver."""
+        self.session.driver.run("kill", self.main.hwnd)
+        self.exit_code()

@@ -2,7 +2,8 @@
 // the program under test. It looks at windows that another process owns (classes, titles,
 // controls, toolbar buttons, scroll bars, focus, the client area and the size of the system
 // font's "M"), posts messages to them, sets a control's text, records which windows get created
-// and shown, and can open a window of its own that takes the keyboard focus.
+// and shown, can open a window of its own that takes the keyboard focus, and ends a window's
+// process at once (TerminateProcess, as a crash would).
 //
 // Output goes to standard output as UTF-8, one record a line, fields separated by tabs; the
 // free text (a title or a control's text) is always the last field. Exit code 0 on success,
@@ -418,6 +419,18 @@ int Thief(const char* title, long long seconds) {
   return 0;
 }
 
+// kill HWND: ends the process that owns the window at once and waits until it has ended.
+int Kill(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+  if (process == nullptr) return 4;
+  const bool ended =
+      TerminateProcess(process, 1) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended ? 0 : 4;
+}
+
 int Usage() {
   std::fputs(
       "usage: velmira-e2e-driver windows\n"
@@ -429,6 +442,7 @@ int Usage() {
       "       velmira-e2e-driver cell HWND\n"
       "       velmira-e2e-driver settext HWND TEXT\n"
       "       velmira-e2e-driver post HWND MESSAGE WPARAM LPARAM\n"
+      "       velmira-e2e-driver kill HWND\n"
       "       velmira-e2e-driver watch TITLE SECONDS\n"
       "       velmira-e2e-driver thief TITLE SECONDS\n",
       stderr);
@@ -461,6 +475,7 @@ int Run(int argc, char** argv) {
   if (command == "client" && argc == 3) return ShowClient(window);
   if (command == "cell" && argc == 3) return ShowCell(window);
   if (command == "settext" && argc == 4) return SetText(window, argv[3]);
+  if (command == "kill" && argc == 3) return Kill(window);
   if (command == "post" && argc == 6) {
     long long message = 0;
     long long wParam = 0;
