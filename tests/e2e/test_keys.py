@@ -9,7 +9,7 @@ of a step that come on top of the expected ones show up at the start of the next
 
 import time
 
-from harness import cases
+from harness import cases, process
 from harness.adapter import START
 from harness.driver import SB_THUMBPOSITION, WM_CLOSE, WM_VSCROLL
 from harness.formats import ALL_NOTES_OFF, PEDAL_DOWN, PEDAL_UP, note_off, note_on, program_change
@@ -87,6 +87,19 @@ class Keys:
         self.program.key("alt+f", "c")
         self.program.wait_item(1333, checked=False)
         self.play(["a"], stroke(60), "A after bass doubling is off again")
+
+    def test_4b_octave_modifiers_after_switching_and_a_menu_chosen_by_keys(self):
+        # The access keys' key-ups come to the instrument without their key-downs, which the
+        # menus took: they must not unbalance the octave latch.
+        self.play(["alt+c"], ALL_NOTES_OFF + ["close"], "Alt+C")
+        self.play(["alt+o"], ["open -1 ok", program_change(0), program_change(0, 15)], "Alt+O")
+        for checked in (True, False):
+            self.program.key("alt+f", "c")
+            self.program.wait_item(1333, checked=checked)
+        self.held_with("shift", "a", 72, "Shift+A after the menus")
+        self.play(["a"], stroke(60), "A after Shift")
+        self.held_with("ctrl", "a", 48, "Ctrl+A after the menus")
+        self.play(["a"], stroke(60), "A after Ctrl")
 
     def test_5_escape_sends_all_notes_off_on_16_channels(self):
         self.play(["Escape"], ALL_NOTES_OFF, "Esc")
@@ -202,7 +215,39 @@ class Wine(Keys, cases.WineCase):
 
 
 class Native(Keys, cases.NativeCase):
-    """The Linux program: the steps both programs share."""
+    """The Linux program: the steps both programs share, and a display that repeats a held key
+    as release/press pairs."""
+
+    def test_zz_a_held_key_sounds_once_where_repeats_come_in_pairs(self):
+        # Xvfb repeats a key held longer than 660 ms, here as release/press pairs of one time.
+        session = self.session
+        program = session.start("paired", env={"VELMIRA_PAIRED_REPEATS": "1"})
+        program.wait_main_window()
+        self.expect(START, "start", program)
+        program.key_down("a")
+        time.sleep(1.2)
+        program.key_up("a")
+        self.expect(stroke(60), "A held for a second", program)
+        self.play(["d"], stroke(64), "D: A sounded once", program)
+
+        # Held while another window has the keyboard and after it came back: the note ends when
+        # the keyboard goes, and the repeats that follow strike nothing.
+        other = process.start(["xmessage", "-title", "velmira-e2e-other", "other"], session.env)
+        session.processes.append(other)
+        window = session.wait_window("^velmira-e2e-other$")
+        program.give_keyboard()
+        program.key_down("a")
+        self.expect([note_on(60)], "A held", program)
+        time.sleep(1.0)
+        session.x.focus(window.xwindow)
+        self.expect([note_off(60)], "the keyboard went to another window", program)
+        time.sleep(0.5)
+        program.give_keyboard()
+        time.sleep(1.0)
+        program.key_up("a")
+        self.play(["d"], stroke(64), "D: nothing more of A", program)
+        process.stop(other)
+        self.assertEqual(program.close(), 0)
 
 
 if __name__ == "__main__":
