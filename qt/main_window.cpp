@@ -1,5 +1,7 @@
 #include "qt/main_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
@@ -12,6 +14,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QToolBar>
 
@@ -289,7 +292,15 @@ bool MainWindow::AskText(const char* caption, const char* prompt, std::string* t
 }
 
 void MainWindow::ShowScoreWindow(bool shown) {
-  if (shown && !scoreWindow_) scoreWindow_ = new ScoreWindow(*app_, this);
+  if (shown && !scoreWindow_) {
+    scoreWindow_ = new ScoreWindow(*app_, this);
+    scoreWindow_->setWindowTitle(scoreTitle_);
+    // At the right, below the menus and the toolbar, where the instrument has room.
+    const QRect area = screen()->availableGeometry();
+    const QPoint top = centralWidget()->mapToGlobal(QPoint(0, 0));
+    scoreWindow_->move(std::max(area.left(), area.right() - scoreWindow_->width()),
+                       std::max(area.top(), top.y()));
+  }
   if (!scoreWindow_) return;
   if (shown) {
     scoreWindow_->show();
@@ -301,7 +312,8 @@ void MainWindow::ShowScoreWindow(bool shown) {
 }
 
 void MainWindow::SetScoreWindowTitle(const char* title) {
-  if (scoreWindow_) scoreWindow_->setWindowTitle(QString::fromUtf8(title));
+  scoreTitle_ = QString::fromUtf8(title);
+  if (scoreWindow_) scoreWindow_->setWindowTitle(scoreTitle_);
 }
 
 void MainWindow::UpdateScoreWindow(bool keepNewestInView) {

@@ -88,6 +88,7 @@ class MainWindow final : public QMainWindow, public UiEffects, public ScoreEffec
   QTimer recordingTick_;
   QTimer lessonTick_;
   ScoreWindow* scoreWindow_ = nullptr;
+  QString scoreTitle_ = QString::fromUtf8("简谱");
   QString openFolder_ = InstalledDataFolder();  // where the file dialogs that open start
   std::unique_ptr<AppController> app_;
   bool shutDown_ = false;
