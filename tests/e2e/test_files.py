@@ -3,12 +3,15 @@ records, the title), loaded back through the open dialog after recording somethi
 untitled take; the title, the same notes played), and no question on closing after that. Under Wine also: loaded
 in a fresh run, the question on closing with unsaved changes (Cancel, No, Yes then a cancelled
 save dialog), a file named on the command line that plays once by itself about 500 ms after the
-start, one in quotes with its key signature and bass doubling, and a missing one.
+start, one in quotes with its key signature and bass doubling, and a missing one. On Linux also
+a file whose name is not UTF-8, named on the command line.
 
 Under Wine the dialogs are Wine's own: the file name is set in the dialog's edit box
 (WM_SETTEXT, as typing would leave it) and the dialog's buttons are clicked; natively the path
 is typed into Qt's dialog. Files go to the session's folder.
 """
+
+import os
 
 from harness import cases
 from harness.adapter import START as START_CALLS
@@ -263,7 +266,17 @@ class Wine(Files, cases.WineCase):
 
 
 class Native(Files, cases.NativeCase):
-    """The Linux program: the steps both programs share."""
+    """The Linux program: the steps both programs share, and a file whose name is not UTF-8."""
+
+    def test_9_a_file_named_in_gbk_on_the_command_line(self):
+        # As the Windows program's files arrive unzipped on Linux: "演奏.qji" in GBK.
+        path = self.session.out / os.fsdecode(b"\xd1\xdd\xd7\xe0.qji")
+        write_performance(path, [(50, KEY_DOWN, SCAN["a"], 0), (100, KEY_UP, SCAN["a"], 0)])
+        program = self.session.start("gbk_name", args=[str(path)])
+        program.wait_main_window()
+        self.expect(START_CALLS + [note_on(60), note_off(60)] + ALL_NOTES_OFF,
+                    "the file played by itself", program)
+        self.assertEqual(program.close(), 0)
 
 
 if __name__ == "__main__":
