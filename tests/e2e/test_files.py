@@ -1,7 +1,7 @@
 """Performance files (.qji), in both programs: saved through the save dialog (the file's size and
 records, the title), loaded back through the open dialog after recording something else (a new
-untitled take; the title, the same notes played), and no question on closing after that. Under Wine also: loaded
-in a fresh run, the question on closing with unsaved changes (Cancel, No, Yes then a cancelled
+untitled take; the title, the same notes played), and no question on closing after that. Under
+Wine also: loaded in a fresh run, the question on closing with unsaved changes (Cancel, No, Yes then a cancelled
 save dialog), a file named on the command line that plays once by itself about 500 ms after the
 start, one in quotes with its key signature and bass doubling, and a missing one. On Linux also
 a file whose name is not UTF-8, named on the command line.
