@@ -109,7 +109,9 @@ int main(int argc, char** argv) {
       QApplication::quit();
       return;
     }
-    window->show();
+    // Maximized: a window manager fits it, frame and all, into the screen's available area;
+    // without one it keeps the geometry above.
+    window->showMaximized();
     window->activateWindow();
     window->centralWidget()->setFocus();
   });
