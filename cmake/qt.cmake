@@ -44,6 +44,7 @@ add_library(velmira_sound STATIC
   qt/alsa_sequencer.cpp
   qt/fluid_synth_device.cpp
   qt/linux_midi_output.cpp
+  qt/soundfont_file.cpp
 )
 velmira_utf8_defaults(velmira_sound)
 target_link_libraries(velmira_sound PUBLIC velmira_core_utf8 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
@@ -62,6 +63,14 @@ foreach(variant IN ITEMS default sim)
   target_link_libraries(${program} PRIVATE velmira_qt)
 endforeach()
 target_link_libraries(velmira PRIVATE velmira_sound)
+
+# Unit tests of the synthesizer's pure parts: the SoundFont file check.
+if(TARGET GTest::gtest)
+  add_executable(velmira_sound_tests tests/sound/soundfont_file_test.cpp)
+  velmira_utf8_defaults(velmira_sound_tests)
+  target_link_libraries(velmira_sound_tests PRIVATE velmira_sound GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(velmira_sound_tests DISCOVERY_TIMEOUT 60)
+endif()
 
 # The Debian package (packaging/make_deb.sh): control fields, files, lintian, the unpacked program.
 add_test(NAME package_deb
