@@ -64,9 +64,10 @@ foreach(variant IN ITEMS default sim)
 endforeach()
 target_link_libraries(velmira PRIVATE velmira_sound)
 
-# Unit tests of the synthesizer's pure parts: the SoundFont file check.
+# Unit tests of the synthesizer's pure parts: the SoundFont file check and the sound's options.
 if(TARGET GTest::gtest)
-  add_executable(velmira_sound_tests tests/sound/soundfont_file_test.cpp)
+  add_executable(velmira_sound_tests tests/sound/soundfont_file_test.cpp
+                                     tests/sound/options_test.cpp qt/options.cpp)
   velmira_utf8_defaults(velmira_sound_tests)
   target_link_libraries(velmira_sound_tests PRIVATE velmira_sound GTest::gtest GTest::gtest_main)
   gtest_discover_tests(velmira_sound_tests DISCOVERY_TIMEOUT 60)

@@ -21,9 +21,10 @@ ProgramOptions ParseOptions(const QStringList& arguments);
 constexpr char kOptionsHelp[] =
     "  --soundfont FILE      the General MIDI SoundFont (.sf2, .sf3) of the built-in synthesizer\n"
     "  --audio-driver NAME   pulseaudio, alsa or jack (default: the first that opens)\n"
-    "  --period-size N       audio frames a period (default 64; more if the sound crackles)\n"
-    "  --periods N           audio periods (default 2)\n"
-    "  --sample-rate N       the synthesizer's rate (default: the audio server's)\n"
+    "  --period-size N       audio frames a period, 64 to 8192 (default 64; more if the sound\n"
+    "                        crackles)\n"
+    "  --periods N           audio periods, 2 to 64 (default 2)\n"
+    "  --sample-rate N       the synthesizer's rate, 8000 to 96000 (default: the audio server's)\n"
     "  --fluid-defaults      FluidSynth's own buffering instead of the program's\n";
 
 }  // namespace velmira
