@@ -7,7 +7,7 @@ namespace velmira {
 // Handles are the device number plus one.
 bool LinuxMidiOutput::DeviceName(int device, std::string* name) {
   if (device == 0) {
-    *name = "Velmira 合成器";
+    *name = synth_.lost() ? "等待音频服务" : "Velmira 合成器";
     return true;
   }
   if (device < 1 || static_cast<size_t>(device) > ports_.count()) return false;

@@ -16,6 +16,7 @@ class LinuxMidiOutput final : public MidiOutputService {
   size_t portCount() const { return ports_.count(); }
 
   unsigned DeviceCount() override { return 1 + static_cast<unsigned>(ports_.count()); }
+  // The synthesizer's name, or while its audio server is away what it waits for.
   bool DeviceName(int device, std::string* name) override;
   bool Open(int device, MidiOutHandle* handle) override;
   void ShortMessage(MidiOutHandle handle, uint32_t message) override;

@@ -46,6 +46,8 @@ ProgramOptions ParseOptions(const QStringList& arguments) {
       }
     } else if (argument == "--fluid-defaults") {
       options.audio.fluidDefaults = true;
+    } else if (argument == "--no-rest") {
+      options.audio.rest = false;
     } else if (argument.startsWith("--")) {
       options.error = "unknown option " + argument.toStdString();
     } else {

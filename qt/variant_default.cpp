@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -74,9 +75,20 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
 }
 
 void ExtendMenuBar(QMenuBar* bar, QWidget* window) {
+  if (g_output == nullptr) return;
+  // The status line names the synthesizer's state: drawn again when its audio server goes away
+  // or comes back.
+  g_output->synth().SetStateListener([window] {
+    QMetaObject::invokeMethod(
+        window,
+        [window] {
+          if (auto* main = qobject_cast<QMainWindow*>(window)) main->centralWidget()->update();
+        },
+        Qt::QueuedConnection);
+  });
   // The device menu is the sixth popup; the item follows the devices.
   const QList<QAction*> popups = bar->actions();
-  if (popups.size() < 6 || popups[5]->menu() == nullptr || g_output == nullptr) return;
+  if (popups.size() < 6 || popups[5]->menu() == nullptr) return;
   QAction* choose = popups[5]->menu()->addAction(QString::fromUtf8("选择音色库..."));
   QObject::connect(choose, &QAction::triggered, window, [window] {
     const QString path = QFileDialog::getOpenFileName(

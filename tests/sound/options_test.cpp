@@ -18,8 +18,10 @@ TEST(Options, RefusesBufferingAndRatesFluidSynthCannotTake) {
   EXPECT_NE(Error({"--sample-rate", "96001"}), "");
   EXPECT_NE(Error({"--periods", "1"}), "");
   EXPECT_NE(Error({"--audio-driver", "oss"}), "");
-  EXPECT_EQ(Error({"--audio-driver", "jack"}), "");
-  EXPECT_EQ(ParseOptions({"--period-size", "256"}).audio.periodSize, 256);
+  EXPECT_EQ(Error({"--audio-driver", "jack", "--no-rest"}), "");
+  const ProgramOptions options = ParseOptions({"--no-rest", "--period-size", "256"});
+  EXPECT_FALSE(options.audio.rest);
+  EXPECT_EQ(options.audio.periodSize, 256);
 }
 
 }  // namespace
