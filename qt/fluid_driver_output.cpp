@@ -103,7 +103,8 @@ bool FluidDriverOutput::Start() {
 
 void FluidDriverOutput::Drain() {
   // The driver has no way to say when its buffer has played: its length is waited for.
-  std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<int64_t>(bufferNs_ + 30 * kMs, 500 * kMs)));
+  std::this_thread::sleep_for(
+      std::chrono::nanoseconds(std::min<int64_t>(bufferNs_ + 30 * kMs, 500 * kMs)));
 }
 
 void FluidDriverOutput::Watch() {

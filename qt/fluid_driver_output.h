@@ -24,8 +24,9 @@ class FluidDriverOutput final : public AudioOutput {
  public:
   // Starts FluidSynth's driver of that name with the settings' buffering; nullptr with error
   // saying why (FluidSynth's own message where it gave one).
-  static std::unique_ptr<FluidDriverOutput> Open(fluid_settings_t* settings, const std::string& name,
-                                                 AudioRenderer& renderer, std::string* error);
+  static std::unique_ptr<FluidDriverOutput> Open(fluid_settings_t* settings,
+                                                 const std::string& name, AudioRenderer& renderer,
+                                                 std::string* error);
   ~FluidDriverOutput() override;
   FluidDriverOutput(const FluidDriverOutput&) = delete;
   FluidDriverOutput& operator=(const FluidDriverOutput&) = delete;

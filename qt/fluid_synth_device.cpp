@@ -114,9 +114,9 @@ bool FluidSynthDevice::Open() {
       driverName_ = name;
       return true;
     }
-    if (!why.empty()) failures += std::string(failures.empty() ? "" : "; ") + name + ": " + why;
+    if (!why.empty()) failures += std::string("\n") + name + ": " + why;
   }
-  error_ = "合成器的音频输出打不开" + (failures.empty() ? std::string() : " (" + failures + ")");
+  error_ = "合成器的音频输出打不开" + (failures.empty() ? std::string() : ":" + failures);
   return false;
 }
 

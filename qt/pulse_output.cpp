@@ -56,7 +56,10 @@ PulseOutput::PulseOutput(const PulseFormat& format, AudioRenderer& renderer)
   pa_threaded_mainloop_set_name(loop_, "velmira-audio");
   api_ = pa_threaded_mainloop_get_api(loop_);
   tidy_ = api_->defer_new(
-      api_, [](pa_mainloop_api*, pa_defer_event*, void* data) { static_cast<PulseOutput*>(data)->Tidy(); },
+      api_,
+      [](pa_mainloop_api*, pa_defer_event*, void* data) {
+        static_cast<PulseOutput*>(data)->Tidy();
+      },
       this);
   api_->defer_enable(tidy_, 0);
 }
@@ -84,7 +87,8 @@ std::unique_ptr<PulseOutput> PulseOutput::Open(const PulseFormat& format, AudioR
       if (state != PA_CONTEXT_READY) return false;
       if (output->stream_ == nullptr) output->StartStream(true);
       // A stream that fails is made again at the first note-on.
-      return output->stream_ == nullptr || pa_stream_get_state(output->stream_) != PA_STREAM_CREATING;
+      return output->stream_ == nullptr ||
+             pa_stream_get_state(output->stream_) != PA_STREAM_CREATING;
     });
     if (ready) return output;
     if (failed.empty() && std::chrono::steady_clock::now() > deadline) {

@@ -3,10 +3,11 @@
 // (FluidSynth's fluid_synth_write_float), a period at a time. While the synthesizer is silent
 // the stream is corked and asks for a longer latency: the program does nothing, and the server
 // lets its output idle or suspend it. The next note-on shortens and flushes it, writes the first
-// period with the note and uncorks it, all within one pass of the main loop. (A stream given up and made again would cost as
-// little, but a sink left without a stream falls back to its longest latency and plays the
-// next stream's first samples only when that runs out: up to two seconds on a null sink.)
-// When the server goes away the connection is tried again every second until it is back.
+// period with the note and uncorks it, all within one pass of the main loop. (A stream given up and
+// made again would cost as little, but a sink left without a stream falls back to its longest
+// latency and plays the next stream's first samples only when that runs out: up to two seconds on a
+// null sink.) When the server goes away the connection is tried again every second until it is
+// back.
 #pragma once
 
 #include <atomic>
@@ -27,8 +28,8 @@ namespace velmira {
 
 struct PulseFormat {
   int rate = 44100;
-  int periodFrames = 64;  // the server asks for this much at a time (minreq)
-  int periods = 2;        // the stream's buffer holds this many periods (tlength)
+  int periodFrames = 64;      // the server asks for this much at a time (minreq)
+  int periods = 2;            // the stream's buffer holds this many periods (tlength)
   bool adjustLatency = true;  // the server keeps its own buffering as short as the stream's
 };
 
@@ -69,8 +70,8 @@ class PulseOutput final : public AudioOutput {
   AudioRenderer& renderer_;
   pa_threaded_mainloop* loop_ = nullptr;
   pa_mainloop_api* api_ = nullptr;
-  pa_defer_event* tidy_ = nullptr;   // what the callbacks leave to be done outside them
-  pa_time_event* retry_ = nullptr;   // the next attempt to reach a lost server
+  pa_defer_event* tidy_ = nullptr;  // what the callbacks leave to be done outside them
+  pa_time_event* retry_ = nullptr;  // the next attempt to reach a lost server
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
   bool ready_ = false;  // the connection was ready once: losing it now is reported

@@ -12,6 +12,7 @@
 
 #include "engine/logged_midi_output.h"
 #include "qt/linux_midi_output.h"
+#include "qt/soundfont_file.h"
 #include "qt/variant.h"
 
 namespace velmira {
@@ -26,19 +27,20 @@ QSettings& Settings() {
   return settings;
 }
 
-// Debian's General MIDI SoundFonts (VELMIRA_SOUNDFONT_DIRS, colon-separated, replaces the
-// folder, for tests).
-QString FindSoundFont(const ProgramOptions& options) {
-  if (!options.soundFont.empty()) return QString::fromStdString(options.soundFont);
+bool Usable(const QString& path) { return SoundFontFileProblem(path.toStdString()).empty(); }
+
+// The remembered choice, then Debian's General MIDI SoundFonts (VELMIRA_SOUNDFONT_DIRS,
+// colon-separated, replaces the folder, for tests); the first that is a SoundFont.
+QString FindSoundFont() {
   const QString remembered = Settings().value("soundfont").toString();
-  if (!remembered.isEmpty() && QFileInfo::exists(remembered)) return remembered;
+  if (!remembered.isEmpty() && Usable(remembered)) return remembered;
   const QByteArray dirs = qgetenv("VELMIRA_SOUNDFONT_DIRS");
   const QStringList folders = dirs.isNull() ? QStringList{"/usr/share/sounds/sf2"}
                                             : QString::fromLocal8Bit(dirs).split(':');
   for (const QString& folder : folders) {
     for (const char* name : {"default-GM.sf2", "FluidR3_GM.sf2", "TimGM6mb.sf2"}) {
       const QString path = QDir(folder).filePath(name);
-      if (QFileInfo::exists(path)) return path;
+      if (Usable(path)) return path;
     }
   }
   return QString();
@@ -48,22 +50,38 @@ constexpr char kNoSoundFont[] =
     "找不到 General MIDI 音色库 (SoundFont)，内置合成器无法发声。\n\n"
     "请安装软件包 fluid-soundfont-gm 或 timgm6mb-soundfont，\n"
     "或启动时用 --soundfont 文件.sf2 指定音色库，\n"
-    "或在“设备”菜单中用“选择音色库...”选择一个 .sf2/.sf3 文件，再按 Alt+O。";
+    "或在“设备”菜单中用“选择音色库...”选择一个 .sf2/.sf3 文件。";
+
+constexpr char kChooseAnother[] = "可在“设备”菜单中用“选择音色库...”选择一个 .sf2/.sf3 文件。";
+
+// As Alt+O does, when the instrument is off with the synthesizer as its device: the menu
+// items' checks are the switch's and the device's state.
+void SwitchOnTheSynthesizer(QMenuBar* bar) {
+  const QList<QAction*> popups = bar->actions();
+  if (popups.size() < 6 || popups[0]->menu() == nullptr || popups[5]->menu() == nullptr) return;
+  const QList<QAction*> power = popups[0]->menu()->actions();
+  const QList<QAction*> devices = popups[5]->menu()->actions();
+  if (power.isEmpty() || devices.isEmpty()) return;
+  if (!power[0]->isChecked() && devices[0]->isChecked()) power[0]->trigger();
+}
 
 }  // namespace
 
 std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
                                                            const ProgramOptions& options) {
   auto output = std::make_unique<LinuxMidiOutput>(options.audio);
-  const QString font = FindSoundFont(options);
-  if (!font.isEmpty() && QFileInfo::exists(font)) {
-    output->synth().SetSoundFont(font.toStdString());
+  if (!options.soundFont.empty()) {
+    // The player's own choice: where it cannot be used, the box saying that the device cannot
+    // be opened says why.
+    output->synth().SetSoundFont(options.soundFont);
   } else {
-    QMessageBox box(
-        QMessageBox::Warning, "QJ",
-        (font.isEmpty() ? QString() : QString::fromUtf8("没有音色库文件 ") + font + "\n\n") +
-            QString::fromUtf8(kNoSoundFont));
-    box.exec();
+    const QString font = FindSoundFont();
+    if (!font.isEmpty()) {
+      output->synth().SetSoundFont(font.toStdString());
+    } else {
+      QMessageBox box(QMessageBox::Warning, "QJ", QString::fromUtf8(kNoSoundFont));
+      box.exec();
+    }
   }
   g_output = output.get();
   const QByteArray log = qgetenv("VELMIRA_MIDI_LOG");
@@ -90,21 +108,34 @@ void ExtendMenuBar(QMenuBar* bar, QWidget* window) {
   const QList<QAction*> popups = bar->actions();
   if (popups.size() < 6 || popups[5]->menu() == nullptr) return;
   QAction* choose = popups[5]->menu()->addAction(QString::fromUtf8("选择音色库..."));
-  QObject::connect(choose, &QAction::triggered, window, [window] {
+  QObject::connect(choose, &QAction::triggered, window, [bar, window] {
     const QString path = QFileDialog::getOpenFileName(
         window, QString::fromUtf8("选择音色库"),
         QFileInfo(QString::fromStdString(g_output->synth().soundFont())).path(),
         "SoundFont (*.sf2 *.sf3 *.SF2 *.SF3)");
     if (path.isEmpty()) return;
+    const bool hadNone = !g_output->synth().hasSoundFont();
     if (!g_output->synth().SetSoundFont(path.toStdString())) {
-      QMessageBox::warning(window, "QJ", QString::fromUtf8("不能载入音色库 ") + path);
+      QMessageBox::warning(window, "QJ",
+                           QString::fromUtf8("不能用这个音色库。\n\n") +
+                               QString::fromStdString(g_output->synth().error()));
       return;
     }
     Settings().setValue("soundfont", path);
     Settings().sync();
+    // The synthesizer was silent for want of a font: it sounds now.
+    if (hadNone) SwitchOnTheSynthesizer(bar);
   });
 }
 
 void ReportMenuBar(const QMenuBar*) {}
+
+std::string TakeDeviceError() {
+  if (g_output == nullptr) return std::string();
+  std::string error = g_output->TakeError();
+  if (!error.empty() && !g_output->synth().hasSoundFont())
+    error += std::string("\n\n") + kChooseAnother;
+  return error;
+}
 
 }  // namespace velmira

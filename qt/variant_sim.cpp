@@ -23,4 +23,6 @@ void ReportMenuBar(const QMenuBar* menuBar) {
   WriteMenuDump(menuBar, path);
 }
 
+std::string TakeDeviceError() { return std::string(); }
+
 }  // namespace velmira
