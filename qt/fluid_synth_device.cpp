@@ -56,9 +56,9 @@ bool FluidSynthDevice::MakeSynth() {
   if (rate > 0) fluid_settings_setnum(settings_, "synth.sample-rate", rate);
   if (!options_.fluidDefaults) {
     // A key must sound within a few milliseconds: two periods of 64 frames (1.3 ms each at
-    // 48 kHz) keep the output's own buffer to about 3 ms; the PulseAudio server is asked for as
-    // little as that too (adjust-latency). Slower machines that crackle can ask for more with
-    // --period-size and --periods.
+    // 48 kHz) keep FluidSynth's drivers' buffers to about 3 ms, and the PulseAudio stream with
+    // the server's output to about 1.5 ms (qt/pulse_output.cpp). Slower machines that crackle
+    // can ask for more with --period-size and --periods.
     fluid_settings_setint(settings_, "audio.period-size", options_.periodSize);
     fluid_settings_setint(settings_, "audio.periods", options_.periods);
   }

@@ -28,8 +28,8 @@ namespace velmira {
 
 struct PulseFormat {
   int rate = 44100;
-  int periodFrames = 64;      // the server asks for this much at a time (minreq)
-  int periods = 2;            // the stream's buffer holds this many periods (tlength)
+  int periodFrames = 64;      // the server asks for half of this at a time (minreq)
+  int periods = 2;            // and keeps this many halves in the stream and its output (tlength)
   bool adjustLatency = true;  // the server keeps its own buffering as short as the stream's
 };
 
@@ -52,6 +52,7 @@ class PulseOutput final : public AudioOutput {
   // The main loop's lock held.
   bool Connect();
   std::string ContextError() const;
+  int PlayingFrames() const;
   pa_buffer_attr Attributes(bool resting) const;
   void StartStream(bool corked);
   void Cork(bool corked);
