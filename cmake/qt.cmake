@@ -47,8 +47,12 @@ target_link_libraries(velmira_qt PUBLIC velmira_core_utf8 Qt6::Widgets X11::X11 
 # The built-in synthesizer and the ALSA sequencer's ports: the MIDI output of velmira.
 add_library(velmira_sound STATIC
   qt/alsa_sequencer.cpp
+  qt/fluid_driver_output.cpp
   qt/fluid_synth_device.cpp
   qt/linux_midi_output.cpp
+  qt/output_gate.cpp
+  qt/pulse_output.cpp
+  qt/soundfont_file.cpp
 )
 velmira_utf8_defaults(velmira_sound)
 target_link_libraries(velmira_sound PUBLIC velmira_core_utf8 PkgConfig::FLUIDSYNTH PkgConfig::ALSA
@@ -74,3 +78,14 @@ add_test(NAME package_deb
           ${CMAKE_CURRENT_BINARY_DIR}/package_deb ${PROJECT_VERSION})
 set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS package
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
+
+# Unit tests of the synthesizer's pure parts: the SoundFont file check, the output gate and the
+# sound's options.
+if(TARGET GTest::gtest)
+  add_executable(velmira_sound_tests tests/sound/soundfont_file_test.cpp
+                                     tests/sound/output_gate_test.cpp
+                                     tests/sound/options_test.cpp qt/options.cpp)
+  velmira_utf8_defaults(velmira_sound_tests)
+  target_link_libraries(velmira_sound_tests PRIVATE velmira_sound GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(velmira_sound_tests DISCOVERY_TIMEOUT 60)
+endif()

@@ -1,22 +1,26 @@
 #include "qt/fluid_synth_device.h"
 
 #include <fluidsynth.h>
-#include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
 
+#include "qt/fluid_driver_output.h"
 #include "qt/latency_probe.h"
+#include "qt/pulse_output.h"
+#include "qt/soundfont_file.h"
 
 namespace velmira {
 
 namespace {
 
-// FluidSynth's own audio drivers, in the order they are tried.
-const char* const kDrivers[] = {"pipewire", "pulseaudio", "alsa", "jack"};
+// The outputs in the order they are tried: the program's own PulseAudio stream (PulseAudio or
+// PipeWire's PulseAudio service), then FluidSynth's drivers.
+const char* const kOutputs[] = {"pulseaudio", "pipewire", "alsa", "jack"};
 
-bool HasDriver(fluid_settings_t* settings, const std::string& name) {
+bool HasFluidDriver(fluid_settings_t* settings, const std::string& name) {
   struct Search {
     const std::string* name;
     bool found;
@@ -31,143 +35,142 @@ bool HasDriver(fluid_settings_t* settings, const std::string& name) {
 
 }  // namespace
 
-int AudioServerSampleRate() {
-  pa_mainloop* loop = pa_mainloop_new();
-  if (loop == nullptr) return 0;
-  pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "velmira");
-  int rate = 0;
-  if (context != nullptr &&
-      pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-    bool asked = false, done = false;
-    for (int i = 0; i < 200 && !done; ++i) {
-      if (pa_mainloop_iterate(loop, 1, nullptr) < 0) break;
-      const pa_context_state_t state = pa_context_get_state(context);
-      if (!PA_CONTEXT_IS_GOOD(state)) break;
-      if (state == PA_CONTEXT_READY && !asked) {
-        asked = true;
-        struct Answer {
-          int* rate;
-          bool* done;
-        };
-        static Answer answer;
-        answer = Answer{&rate, &done};
-        pa_operation* op = pa_context_get_server_info(
-            context,
-            [](pa_context*, const pa_server_info* info, void* data) {
-              auto* a = static_cast<Answer*>(data);
-              if (info != nullptr) *a->rate = static_cast<int>(info->sample_spec.rate);
-              *a->done = true;
-            },
-            &answer);
-        if (op != nullptr) pa_operation_unref(op);
-      }
-    }
-    pa_context_disconnect(context);
+FluidSynthDevice::FluidSynthDevice(AudioOptions options) : options_(std::move(options)) {}
+
+FluidSynthDevice::~FluidSynthDevice() {
+  Close();
+  if (synth_ != nullptr) delete_fluid_synth(synth_);
+  if (settings_ != nullptr) delete_fluid_settings(settings_);
+}
+
+bool FluidSynthDevice::MakeSynth() {
+  if (synth_ != nullptr) return true;
+  if (settings_ == nullptr) settings_ = new_fluid_settings();
+  if (settings_ == nullptr) {
+    error_ = "FluidSynth 不能启动";
+    return false;
   }
-  if (context != nullptr) pa_context_unref(context);
-  pa_mainloop_free(loop);
-  return rate;
+  fluid_settings_setint(settings_, "synth.midi-channels", 16);
+  fluid_settings_setint(settings_, "synth.cpu-cores", 1);
+  const int rate = options_.sampleRate > 0 ? options_.sampleRate : AudioServerSampleRate();
+  if (rate > 0) fluid_settings_setnum(settings_, "synth.sample-rate", rate);
+  if (!options_.fluidDefaults) {
+    // A key must sound within a few milliseconds: two periods of 64 frames (1.3 ms each at
+    // 48 kHz) keep FluidSynth's drivers' buffers to about 3 ms, and the PulseAudio stream with
+    // the server's output to about 1.5 ms (qt/pulse_output.cpp). Slower machines that crackle
+    // can ask for more with --period-size and --periods.
+    fluid_settings_setint(settings_, "audio.period-size", options_.periodSize);
+    fluid_settings_setint(settings_, "audio.periods", options_.periods);
+  }
+  synth_ = new_fluid_synth(settings_);
+  if (synth_ == nullptr) {
+    error_ = "FluidSynth 不能启动";
+    return false;
+  }
+  double synthRate = 44100;
+  fluid_settings_getnum(settings_, "synth.sample-rate", &synthRate);
+  sampleRate_ = static_cast<int>(synthRate);
+  return true;
 }
 
 bool FluidSynthDevice::SetSoundFont(const std::string& path) {
-  if (synth_ == nullptr) {
-    soundFont_ = path;
-    return true;
+  std::string problem = SoundFontFileProblem(path);
+  if (problem.empty() && !MakeSynth()) problem = error_;
+  int id = FLUID_FAILED;
+  if (problem.empty()) {
+    // FluidSynth's API takes its own lock: the font may load while the output plays.
+    id = fluid_synth_sfload(synth_, path.c_str(), 1);
+    if (id == FLUID_FAILED) {
+      const std::string why = LastFluidError();
+      problem = "FluidSynth 不能载入" + (why.empty() ? std::string() : " (" + why + ")");
+    }
   }
-  const int id = fluid_synth_sfload(synth_, path.c_str(), 1);
-  if (id == FLUID_FAILED) {
-    error_ = "cannot load " + path;
+  if (!problem.empty()) {
+    error_ = fontError_ = "音色库 " + path + ": " + problem;
     return false;
   }
   if (soundFontId_ >= 0) fluid_synth_sfunload(synth_, soundFontId_, 1);
   soundFontId_ = id;
   soundFont_ = path;
+  fontError_.clear();
   return true;
 }
 
 bool FluidSynthDevice::Open() {
-  if (driver_ != nullptr) return true;
+  if (output_ != nullptr) return true;
   error_.clear();
-  settings_ = new_fluid_settings();
-  if (settings_ == nullptr) {
-    error_ = "FluidSynth cannot start";
+  if (!MakeSynth()) return false;
+  if (soundFontId_ < 0) {
+    error_ = fontError_.empty() ? "没有音色库 (SoundFont)" : fontError_;
     return false;
   }
-  fluid_settings_setint(settings_, "synth.midi-channels", 16);
-  fluid_settings_setint(settings_, "synth.cpu-cores", 1);
-  fluid_settings_setstr(settings_, "audio.pulseaudio.media-role", "music");
-  int rate = options_.sampleRate > 0 ? options_.sampleRate : AudioServerSampleRate();
-  if (rate > 0) fluid_settings_setnum(settings_, "synth.sample-rate", rate);
-  if (!options_.fluidDefaults) {
-    // A key must sound within a few milliseconds: two periods of 64 frames (1.3 ms each at
-    // 48 kHz) keep FluidSynth's own buffer to about 3 ms; the server asked for as little as
-    // that too (adjust-latency). Slower machines that crackle can ask for more with
-    // --period-size and --periods.
-    if (options_.periodSize > 0)
-      fluid_settings_setint(settings_, "audio.period-size", options_.periodSize);
-    if (options_.periods > 0) fluid_settings_setint(settings_, "audio.periods", options_.periods);
-    fluid_settings_setint(settings_, "audio.pulseaudio.adjust-latency", 1);
-  }
-  synth_ = new_fluid_synth(settings_);
-  if (synth_ == nullptr) {
-    Close();
-    error_ = "FluidSynth cannot start";
-    return false;
-  }
-  soundFontId_ =
-      soundFont_.empty() ? FLUID_FAILED : fluid_synth_sfload(synth_, soundFont_.c_str(), 1);
-  if (soundFontId_ == FLUID_FAILED) {
-    const std::string font = soundFont_;
-    Close();
-    error_ = font.empty() ? "no SoundFont" : "cannot load the SoundFont " + font;
-    return false;
-  }
-  for (const char* name : kDrivers) {
+  gate_.Reset(sampleRate_);
+  resting_.store(true);  // the output starts silent: the first note-on wakes it
+  std::string failures;
+  for (const char* name : kOutputs) {
     if (!options_.driver.empty() && options_.driver != name) continue;
-    if (!HasDriver(settings_, name)) continue;
-    fluid_settings_setstr(settings_, "audio.driver", name);
-    driver_ = new_fluid_audio_driver2(settings_, &FluidSynthDevice::Render, this);
-    if (driver_ != nullptr) {
+    std::string why;
+    if (OpenOutput(name, &why)) {
       driverName_ = name;
       return true;
     }
+    if (!why.empty()) failures += std::string("\n") + name + ": " + why;
   }
-  Close();
-  error_ = options_.driver.empty() ? "no audio output (PulseAudio, ALSA or JACK) could be opened"
-                                   : "the audio driver " + options_.driver + " cannot be opened";
+  error_ = "合成器的音频输出打不开" + (failures.empty() ? std::string() : ":" + failures);
   return false;
 }
 
-int FluidSynthDevice::Render(void* data, int length, int effectCount, float* effects[],
-                             int outCount, float* out[]) {
-  auto* device = static_cast<FluidSynthDevice*>(data);
+bool FluidSynthDevice::OpenOutput(const std::string& name, std::string* why) {
+  if (name == "pulseaudio") {
+    PulseFormat format;
+    format.rate = sampleRate_;
+    format.periodFrames = options_.periodSize;
+    format.periods = options_.periods;
+    format.adjustLatency = !options_.fluidDefaults;
+    if (options_.fluidDefaults) {
+      fluid_settings_getint_default(settings_, "audio.period-size", &format.periodFrames);
+      fluid_settings_getint_default(settings_, "audio.periods", &format.periods);
+    }
+    output_ = PulseOutput::Open(format, *this, why);
+  } else if (HasFluidDriver(settings_, name)) {
+    output_ = FluidDriverOutput::Open(settings_, name, *this, why);
+  } else if (options_.driver == name) {
+    *why = "FluidSynth 没有这个驱动";
+  }
+  return output_ != nullptr;
+}
+
+bool FluidSynthDevice::Render(float* left, float* right, int stride, int frames) {
   LatencyProbe& probe = LatencyProbe::Instance();
   const int64_t start = probe.enabled() ? LatencyProbe::NowNs() : 0;
-  // Drivers without effect buffers of their own get the reverb and chorus mixed into the dry
-  // output.
-  float* mixed[4] = {out[0], out[outCount > 1 ? 1 : 0], out[0], out[outCount > 1 ? 1 : 0]};
-  const int result =
-      effectCount == 0
-          ? fluid_synth_process(device->synth_, length, 4, mixed, outCount, out)
-          : fluid_synth_process(device->synth_, length, effectCount, effects, outCount, out);
+  const uint32_t noteOns = noteOns_.load();
+  if (noteOns != noteOnsSeen_) {
+    noteOnsSeen_ = noteOns;
+    gate_.RestartSilence();
+  }
+  fluid_synth_write_float(synth_, frames, left, 0, stride, right, 0, stride);
+  const float peak = gate_.Pass(left, right, stride, frames);
   if (probe.enabled()) {
     probe.AudioThreadTick();
-    bool sounding = false;
-    for (int c = 0; c < outCount && !sounding; ++c) {
-      for (int i = 0; i < length; ++i) {
-        if (std::fabs(out[c][i]) > 1e-4f) {
-          sounding = true;
-          break;
-        }
-      }
-    }
-    probe.Rendered(sounding, start);
+    probe.Rendered(peak > 1e-4f, start);
   }
-  return result;
+  // Silent long enough, and no voice waiting to sound (one in its envelope's delay): the voices
+  // are counted only then, as FluidSynth takes its lock for that.
+  return !options_.rest || !gate_.silentLongEnough() ||
+         fluid_synth_get_active_voice_count(synth_) > 0;
+}
+
+bool FluidSynthDevice::ConfirmRest() {
+  // With Send: of "a note-on counted, resting_ read" and "resting_ set, the count read" at
+  // least one sees the other's write, so a note-on either stops the rest or wakes the output.
+  resting_.store(true);
+  if (noteOns_.load() == noteOnsSeen_) return true;
+  resting_.store(false);
+  return false;
 }
 
 void FluidSynthDevice::Send(uint32_t message) {
-  if (synth_ == nullptr) return;
+  if (output_ == nullptr) return;
   const int channel = static_cast<int>(message & 0x0F);
   const int data1 = static_cast<int>((message >> 8) & 0x7F);
   const int data2 = static_cast<int>((message >> 16) & 0x7F);
@@ -175,9 +178,11 @@ void FluidSynthDevice::Send(uint32_t message) {
     case 0x90:
       if (data2 == 0) {
         fluid_synth_noteoff(synth_, channel, data1);
-      } else {
+      } else if (!output_->lost()) {  // not to sound long after, when the server is back
         LatencyProbe::Instance().NoteOnSent();
         fluid_synth_noteon(synth_, channel, data1, data2);
+        noteOns_.fetch_add(1);
+        if (resting_.exchange(false)) output_->Wake();
       }
       break;
     case 0x80: fluid_synth_noteoff(synth_, channel, data1); break;
@@ -189,20 +194,37 @@ void FluidSynthDevice::Send(uint32_t message) {
 }
 
 void FluidSynthDevice::Close() {
-  if (driver_ != nullptr) {
-    // The notes have been told to stop; let their release die away before the audio stops,
-    // so that no click is heard.
-    for (int i = 0; i < 40 && fluid_synth_get_active_voice_count(synth_) > 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (output_ == nullptr) return;
+  // The notes have been told to stop; their release and the reverb fade out rather than being
+  // cut, and the output plays what it holds before it stops.
+  const bool sounding = !resting_.load() && !output_->lost();
+  if (sounding) {
+    gate_.StartFade();
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(OutputGate::kFadeMs + 300);
+    while (!gate_.faded() && !resting_.load() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    delete_fluid_audio_driver(driver_);
-    driver_ = nullptr;
+    output_->Drain();
   }
-  if (synth_ != nullptr) delete_fluid_synth(synth_);
-  synth_ = nullptr;
-  soundFontId_ = -1;
-  if (settings_ != nullptr) delete_fluid_settings(settings_);
-  settings_ = nullptr;
+  output_.reset();
+  if (sounding) SilenceSynth();
+}
+
+// After the output has stopped: what still sounds in the synthesizer (release tails, the
+// reverb's and chorus's memory) is ended here, so that it does not come back at the next start.
+void FluidSynthDevice::SilenceSynth() {
+  fluid_synth_all_sounds_off(synth_, -1);
+  constexpr int kBlock = 1024;
+  float left[kBlock], right[kBlock];
+  int quietBlocks = 0;
+  for (int rendered = 0; rendered < 5 * sampleRate_ && quietBlocks < 4; rendered += kBlock) {
+    fluid_synth_write_float(synth_, kBlock, left, 0, 1, right, 0, 1);
+    float peak = 0.0f;
+    for (int i = 0; i < kBlock; ++i)
+      peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+    quietBlocks = peak < OutputGate::kSilence ? quietBlocks + 1 : 0;
+  }
 }
 
 }  // namespace velmira

@@ -24,13 +24,18 @@ int64_t LatencyProbe::NowNs() {
 
 void LatencyProbe::Rendered(bool sounding, int64_t renderStartNs) {
   if (!enabled_) return;
+  if (awaitingNext_ >= 0) {
+    records_[awaitingNext_].next = renderStartNs;
+    awaitingNext_ = -1;
+  }
   const int64_t sent = sentNs_.load(std::memory_order_acquire);
   if (sent == 0 || sent == waitingSent_) return;  // nothing new, or already matched
   if (!sounding) return;
   waitingSent_ = sent;
   const int index = count_.load(std::memory_order_relaxed);
   if (index >= kRecords) return;
-  records_[index] = Record{keyNs_.load(std::memory_order_relaxed), sent, NowNs(), renderStartNs};
+  records_[index] = Record{keyNs_.load(std::memory_order_relaxed), sent, NowNs(), renderStartNs, 0};
+  awaitingNext_ = index;
   count_.store(index + 1, std::memory_order_release);
 }
 
@@ -55,9 +60,9 @@ void LatencyProbe::Write() const {
   const int n = count_.load(std::memory_order_acquire);
   for (int i = 0; i < n; ++i) {
     const Record& r = records_[i];
-    std::fprintf(file, "%lld %lld %lld %lld\n", static_cast<long long>(r.key),
+    std::fprintf(file, "%lld %lld %lld %lld %lld\n", static_cast<long long>(r.key),
                  static_cast<long long>(r.sent), static_cast<long long>(r.sound),
-                 static_cast<long long>(r.renderStart));
+                 static_cast<long long>(r.renderStart), static_cast<long long>(r.next));
   }
   if (firstCpu_.load() >= 0) {
     std::fprintf(file, "cpu %lld %lld\n",

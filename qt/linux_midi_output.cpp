@@ -7,7 +7,7 @@ namespace velmira {
 // Handles are the device number plus one.
 bool LinuxMidiOutput::DeviceName(int device, std::string* name) {
   if (device == 0) {
-    *name = "Velmira 合成器";
+    *name = synth_.lost() ? "等待音频服务" : "Velmira 合成器";
     return true;
   }
   if (device < 1 || static_cast<size_t>(device) > ports_.count()) return false;
@@ -17,11 +17,16 @@ bool LinuxMidiOutput::DeviceName(int device, std::string* name) {
 
 bool LinuxMidiOutput::Open(int device, MidiOutHandle* handle) {
   bool opened = false;
+  error_.clear();
   if (device == 0) {
     opened = synth_.Open();
-    if (!opened) std::fprintf(stderr, "velmira: the synthesizer: %s\n", synth_.error().c_str());
-  } else if (device >= 1) {
+    if (!opened) {
+      error_ = synth_.error();
+      std::fprintf(stderr, "velmira: the synthesizer: %s\n", error_.c_str());
+    }
+  } else if (device >= 1 && static_cast<size_t>(device) <= ports_.count()) {
     opened = ports_.Connect(static_cast<size_t>(device) - 1);
+    if (!opened) error_ = "ALSA 端口 " + ports_.name(static_cast<size_t>(device) - 1) + " 连不上";
   }
   if (opened) *handle = static_cast<MidiOutHandle>(device + 1);
   return opened;

@@ -163,6 +163,8 @@ MessageAnswer MainWindow::ShowMessage(const char* text, const char* caption, Mes
   QMessageBox box(owned && isVisible() ? this : nullptr);
   box.setWindowTitle(QString::fromUtf8(caption));
   box.setText(QString::fromUtf8(text));
+  const std::string reason = TakeDeviceError();
+  if (!reason.empty()) box.setInformativeText(QString::fromStdString(reason));
   switch (icon) {
     case MessageIcon::Stop: box.setIcon(QMessageBox::Critical); break;
     case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;

@@ -1,6 +1,7 @@
 #include "qt/options.h"
 
 #include <cstdlib>
+#include <set>
 #include <utility>
 
 namespace velmira {
@@ -69,20 +70,28 @@ ProgramOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.soundFont = arguments[++i];
     } else if (argument == "--audio-driver") {
       options.audio.driver = arguments[++i];
+      static const std::set<std::string> kDrivers = {"pulseaudio", "pipewire", "alsa", "jack"};
+      if (kDrivers.count(options.audio.driver) == 0) {
+        options.error = "--audio-driver takes pulseaudio, alsa, jack or pipewire";
+      }
     } else if (argument == "--period-size") {
-      if (!Number(arguments[++i], 16, 8192, &options.audio.periodSize)) {
-        options.error = "--period-size takes 16 to 8192 frames";
+      // FluidSynth's smallest period is 64 frames.
+      if (!Number(arguments[++i], 64, 8192, &options.audio.periodSize)) {
+        options.error = "--period-size takes 64 to 8192 frames";
       }
     } else if (argument == "--periods") {
       if (!Number(arguments[++i], 2, 64, &options.audio.periods)) {
         options.error = "--periods takes 2 to 64";
       }
     } else if (argument == "--sample-rate") {
-      if (!Number(arguments[++i], 8000, 192000, &options.audio.sampleRate)) {
-        options.error = "--sample-rate takes 8000 to 192000";
+      // FluidSynth's highest rate is 96000.
+      if (!Number(arguments[++i], 8000, 96000, &options.audio.sampleRate)) {
+        options.error = "--sample-rate takes 8000 to 96000";
       }
     } else if (argument == "--fluid-defaults") {
       options.audio.fluidDefaults = true;
+    } else if (argument == "--no-rest") {
+      options.audio.rest = false;
     } else if (argument.compare(0, 2, "--") == 0) {
       options.error = "unknown option " + argument;
     } else {

@@ -12,7 +12,8 @@ struct ProgramOptions {
   std::string file;       // the performance to load at start and play once
   std::string learn;      // --learn: a song to learn at start, instead of the file
   std::string soundFont;  // --soundfont
-  AudioOptions audio;  // --audio-driver, --period-size, --periods, --sample-rate, --fluid-defaults
+  AudioOptions audio;  // --audio-driver, --period-size, --periods, --sample-rate, --fluid-defaults,
+                       // --no-rest
   std::string error;   // a malformed option, for the user
 };
 
@@ -23,10 +24,14 @@ ProgramOptions ParseOptions(const std::vector<std::string>& arguments);
 
 constexpr char kOptionsHelp[] =
     "  --soundfont FILE      the General MIDI SoundFont (.sf2, .sf3) of the built-in synthesizer\n"
-    "  --audio-driver NAME   pulseaudio, alsa or jack (default: the first that opens)\n"
-    "  --period-size N       audio frames a period (default 64; more if the sound crackles)\n"
-    "  --periods N           audio periods (default 2)\n"
-    "  --sample-rate N       the synthesizer's rate (default: the audio server's)\n"
-    "  --fluid-defaults      FluidSynth's own buffering instead of the program's\n";
+    "  --audio-driver NAME   pulseaudio (PulseAudio's or PipeWire's server), alsa or jack\n"
+    "                        (default: the first that opens)\n"
+    "  --period-size N       audio frames a period, 64 to 8192 (default 64; more if the sound\n"
+    "                        crackles)\n"
+    "  --periods N           audio periods in the buffer, 2 to 64 (default 2)\n"
+    "  --sample-rate N       the synthesizer's rate, 8000 to 96000 (default: the audio server's)\n"
+    "  --fluid-defaults      FluidSynth's own buffering instead of the program's\n"
+    "  --no-rest             keep the audio output running while nothing sounds (by default it\n"
+    "                        rests after a second of silence and wakes at the next note)\n";
 
 }  // namespace velmira

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "engine/clock.h"
 #include "engine/midi_output_service.h"
@@ -20,5 +21,8 @@ std::unique_ptr<MidiOutputService> CreateMidiOutputService(Clock& clock,
 void ExtendMenuBar(QMenuBar* bar, QWidget* window);
 // Called after the main window is created and after every command it handles.
 void ReportMenuBar(const QMenuBar* menuBar);
+// Why the output device failed to open, for the player (shown under "Cannot open MIDI
+// device"); empty when there is nothing to say. Taken once.
+std::string TakeDeviceError();
 
 }  // namespace velmira

@@ -24,4 +24,6 @@ void ReportMenuBar(const QMenuBar* menuBar) {
   WriteMenuDump(ReadMenuBar(menuBar), path);
 }
 
+std::string TakeDeviceError() { return std::string(); }
+
 }  // namespace velmira

@@ -2,7 +2,8 @@
 """Measures key-to-sound latency of the Linux program (build/native/velmira) with its built-in
 synthesizer (FluidSynth), on a PulseAudio null sink that this script starts, twice in one run:
 with the program's defaults (two periods of 64 frames, adjust-latency) and with --fluid-defaults
-(FluidSynth's own buffering) as the baseline. Prints both side by side.
+(FluidSynth's own buffering: sixteen periods, no adjust-latency) as the baseline. Prints both
+side by side.
 
     tools/measure_sound_latency.py [--strokes N] [--program PATH]
 
@@ -12,8 +13,8 @@ program looks for one (Debian's fluid-soundfont-gm); exits 77 when a tool is mis
 What is measured. The program runs with VELMIRA_LATENCY_LOG, its latency probe: for each stroke
 it stamps (CLOCK_MONOTONIC) the key event's arrival in the program (KEY), the note-on handed to
 FluidSynth (SENT) and the end of the audio callback that first rendered the note's sound
-(SOUND): that callback's samples are then handed to FluidSynth's PulseAudio driver, which
-writes them to the server (waiting, if need be, for room in the stream's buffer). SOUND - KEY is the program's own part of the latency, from
+(SOUND): that callback's samples are then written to the program's PulseAudio stream, which
+the server asked for them. SOUND - KEY is the program's own part of the latency, from
 the key to the note's first sample leaving for the audio server. After that the samples wait in
 the stream's buffer on the server and in the sink: the server reports both, as "Buffer Latency"
 and "Sink Latency" of the program's sink input (pactl list sink-inputs), read every ten strokes
@@ -26,7 +27,8 @@ before the next note (at 600 ms apart they have not): the probe takes the first 
 note must start out of silence. The first strokes after start-up are not counted (the audio
 stream's start stalls): five warm-up strokes come first. Jitter is p99 - p50. CPU is the audio
 thread's CPU time over the wall time since its first callback (the probe's cpu line), in ms
-per second: FluidSynth renders all the time, sounding or not.
+per second: with strokes a second apart the stream never rests (tools/measure_sound_rest.py
+measures what resting saves).
 
 The check against the audio. parec records the sink's monitor during each run, read here from
 a pipe, and every note onset is found in the recording (the first sample of at least 4/32768

@@ -1,13 +1,16 @@
 """The Linux program (velmira, with its built-in synthesizer) makes sound: on a PulseAudio null
 sink started here, key A sounds middle C while held and stops after the key-up, Shift+A an octave
 higher, as heard in what parec records from the sink's monitor. Without a SoundFont a box titled
-"QJ" comes before the main window, and the program goes on once it is answered.
+"QJ" comes before the main window, and the program goes on once it is answered. In a silence the
+program's stream rests (corked) and the next note wakes it, with no click at either moment.
 """
 
+import re
 import time
 import unittest
 
 from harness import audio, cases, process
+from harness.process import wait_until
 from harness.adapter import MAIN_TITLE
 from harness.audio import note_frequency, pitch, read_raw_mono, rms
 
@@ -34,45 +37,67 @@ class Sound(cases.NativeCase):
         env = dict(env or {}, XDG_RUNTIME_DIR=str(self.pulse.runtime))
         return self.session.start(name, env=env, simulated=False)
 
+    def stroke(self, program, key, hold):
+        """Key down, held, up: (down, up) in time.monotonic()."""
+        program.give_keyboard()
+        down = time.monotonic()
+        program.key_down(key)
+        time.sleep(hold)
+        program.key_up(key)
+        return down, time.monotonic()
+
+    def record(self, name, play, presses):
+        """Runs play() while parec records the sink's monitor; returns the samples (-1..1) and
+        window(t0, t1), the samples between two times of time.monotonic(). The capture's clock:
+        its first sound is the first stroke's, a few ms after that key-down."""
+        rate = self.pulse.rate
+        capture = self.session.out / (name + ".raw")
+        with open(capture, "wb") as out:
+            parec = self.pulse.record(out)
+        try:
+            time.sleep(1.0)
+            play()
+        finally:
+            process.stop(parec)
+        samples = read_raw_mono(capture)
+        onset = next((i for i, v in enumerate(samples) if abs(v) > 0.01), None)
+        self.assertIsNotNone(onset, "no sound in the capture (%d samples)" % len(samples))
+        start = presses[0][0] - onset / rate
+
+        def window(t0, t1):
+            return samples[max(0, int((t0 - start) * rate)):max(0, int((t1 - start) * rate))]
+        return samples, window
+
+    def corked(self):
+        """Whether the program's stream is corked (resting), from pactl; None without one."""
+        listing = self.pulse.pactl("list", "sink-inputs").stdout.decode()
+        state = re.search(r"^\s*Corked: (yes|no)$", listing, re.M)
+        return None if state is None else state.group(1) == "yes"
+
+    def assert_pitch(self, samples, note):
+        expected = note_frequency(note)
+        found = pitch(samples[:4096], self.pulse.rate)
+        self.assertLess(abs(found / expected - 1), 0.03,
+                        "note %d: %.1f Hz heard, %.1f Hz expected" % (note, found, expected))
+
     def test_1_keys_sound_at_their_pitch_and_stop_after_the_key_up(self):
         rate = self.pulse.rate
         program = self.start("velmira")
         program.wait_main_window()
         time.sleep(1.0)
-        capture = self.session.out / "capture.raw"
-        with open(capture, "wb") as out:
-            parec = self.pulse.record(out)
-        try:
-            time.sleep(1.0)
-            presses = []
+        presses = []
+
+        def play():
             for key in ("a", "shift+a"):
-                program.give_keyboard()
-                down = time.monotonic()
-                program.key_down(key)
-                time.sleep(1.0)
-                program.key_up(key)
-                presses.append((down, time.monotonic()))
+                presses.append(self.stroke(program, key, 1.0))
                 time.sleep(1.5)
-        finally:
-            process.stop(parec)
+        samples, window = self.record("capture", play, presses)
         self.assertEqual(program.close(), 0)
 
-        samples = read_raw_mono(capture)
         silence = rms(samples[:rate // 2])
-        onset = next((i for i, v in enumerate(samples) if abs(v) > 0.01), None)
-        self.assertIsNotNone(onset, "no sound in the capture (%d samples)" % len(samples))
-        # The capture's clock: the first sound is key A's, a few ms after its key-down.
-        start = presses[0][0] - onset / rate
-
-        def window(t0, t1):
-            return samples[int((t0 - start) * rate):int((t1 - start) * rate)]
-
         for (down, up), note in zip(presses, (60, 72)):
             held = window(down + 0.3, down + 0.8)
-            expected = note_frequency(note)
-            found = pitch(held[:4096], rate)
-            self.assertLess(abs(found / expected - 1), 0.03,
-                            "note %d: %.1f Hz heard, %.1f Hz expected" % (note, found, expected))
+            self.assert_pitch(held, note)
             after = rms(window(up + 1.0, up + 1.4))
             self.assertLess(after, 0.05 * rms(held),
                             "note %d still sounds a second after the key-up (RMS %.4f, held "
@@ -90,6 +115,61 @@ class Sound(cases.NativeCase):
             session.dismiss(box)
         program.wait_main_window()
         self.assertEqual(program.close(), 0)
+
+
+    def test_3_rests_in_a_silence_and_wakes_at_the_next_note_without_a_click(self):
+        rate = self.pulse.rate
+        program = self.start("rest")
+        program.wait_main_window()
+        time.sleep(1.0)
+        presses, states = [], {}
+
+        def play():
+            # A note from the resting stream, one from the running stream, five seconds of
+            # silence (the stream rests), a note again.
+            presses.append(self.stroke(program, "a", 0.5))
+            time.sleep(1.0)
+            presses.append(self.stroke(program, "a", 0.5))
+            up = presses[-1][1]
+            states["rested"] = wait_until(lambda: self.corked() and time.monotonic(), 5.0,
+                                          "the stream to rest after the note")
+            time.sleep(max(0.0, up + 5.0 - time.monotonic()))
+            states["still resting"] = self.corked()
+            presses.append(self.stroke(program, "a", 0.5))
+            states["woken"] = self.corked() is False
+            time.sleep(1.5)
+        _, window = self.record("rest", play, presses)
+        self.assertEqual(program.close(), 0)
+
+        self.assertTrue(states["still resting"], "the stream woke in the silence")
+        self.assertTrue(states["woken"], "the stream still rests while the note is held")
+        (_, _), (running, up), (waking, _) = presses
+        self.assertGreater(states["rested"], up + 1.5,
+                           "the stream rested %.2f s after the key-up, while the release may "
+                           "still sound" % (states["rested"] - up))
+        for down, _ in presses:
+            self.assert_pitch(window(down + 0.1, down + 0.45), 60)
+
+        # From the tail's end, through the rest, to the woken note's first sound: no sample
+        # beyond two steps of 16 bits (-84 dBFS).
+        quiet = 2.0 / 32768
+        tail = window(up + 1.5, waking + 0.4)
+        sound = next(i for i, v in enumerate(tail) if abs(v) > quiet)
+        self.assertGreater(sound, (waking - up - 1.6) * rate,
+                           "sound %.3f s after the key-up, in the silence" % (1.5 + sound / rate))
+
+        # The woken note starts as the one from the running stream does: no sharper step.
+        def steepest(samples):
+            return max(abs(b - a) for a, b in zip(samples, samples[1:]))
+
+        def attack(samples):  # 20 ms from the sample before it passes -60 dBFS
+            begin = next(i for i, v in enumerate(samples) if abs(v) > 0.001)
+            return samples[max(0, begin - 1):begin + rate // 50]
+        woken = steepest(attack(tail[sound - 1:]))
+        usual = steepest(attack(window(running - 0.05, running + 0.4)))
+        self.assertLess(woken, 1.5 * usual + quiet,
+                        "the woken note's attack has a step of %.4f, a running one %.4f"
+                        % (woken, usual))
 
 
 if __name__ == "__main__":

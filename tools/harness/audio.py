@@ -18,10 +18,10 @@ PACKAGES = "pulseaudio pulseaudio-utils"
 
 class PulseAudio:
     """A PulseAudio server of its own (runtime folder folder/runtime, log folder/pulseaudio.txt)
-    with one null sink. env is the environment given with XDG_RUNTIME_DIR set to runtime, for
+    with one null sink (and the modules named). env is the environment given with XDG_RUNTIME_DIR set to runtime, for
     the programs that are to play on it; rate is the server's default sample rate."""
 
-    def __init__(self, folder, env, sink="velmira"):
+    def __init__(self, folder, env, sink="velmira", modules=()):
         folder = Path(folder)
         folder.mkdir(parents=True, exist_ok=True)
         self.runtime = folder / "runtime"
@@ -31,8 +31,8 @@ class PulseAudio:
         log = folder / "pulseaudio.txt"
         self.server = process.start(
             ["pulseaudio", "-n", "--exit-idle-time=-1", "--daemonize=no", "--log-target=stderr",
-             "--load=module-null-sink sink_name=%s" % sink, "--load=module-native-protocol-unix"],
-            self.env, log)
+             "--load=module-null-sink sink_name=%s" % sink, "--load=module-native-protocol-unix"]
+            + ["--load=%s" % module for module in modules], self.env, log)
 
         def answers():
             if self.server.poll() is not None:
