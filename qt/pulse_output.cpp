@@ -129,16 +129,22 @@ std::string PulseOutput::ContextError() const {
                              : pa_strerror(pa_context_errno(context_));
 }
 
+// A stream is always made corked and woken the one way (Cork), also when a note-on finds none
+// (the server came back, or the stream failed): a stream started playing at once stalled for a
+// second or more after its first request on a null sink, and the note was lost.
 void PulseOutput::Wake() {
   Locked(loop_, [this] {
-    if (stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+    if (stream_ == nullptr && context_ != nullptr &&
+        pa_context_get_state(context_) == PA_CONTEXT_READY) {
+      StartStream(true);
+    }
+    if (stream_ == nullptr) {
+      renderer_.OutputStopped();  // the server is away: the next note-on tries again
+    } else if (pa_stream_get_state(stream_) == PA_STREAM_READY) {
       Cork(false);
-    } else if (stream_ == nullptr && context_ != nullptr &&
-               pa_context_get_state(context_) == PA_CONTEXT_READY) {
-      StartStream(false);
     } else {
-      renderer_.OutputStopped();  // not there yet, or the server is away: the next note-on
-    }                             // tries again
+      wakeWhenReady_ = true;
+    }
   });
 }
 
@@ -187,6 +193,7 @@ void PulseOutput::StartStream(bool corked) {
   corked_ = corked;
   draining_ = false;
   restWanted_ = false;
+  wakeWhenReady_ = false;
   if (pa_stream_connect_playback(stream_, nullptr, &attributes,
                                  static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
     DropStream();
@@ -283,6 +290,19 @@ void PulseOutput::Tidy() {
     DropStream();
     renderer_.OutputStopped();
   }
+  // The server is back: a resting stream is made at once, as at the start, so that the next
+  // note-on only wakes it.
+  if (remakeStream_) {
+    remakeStream_ = false;
+    if (stream_ == nullptr && context_ != nullptr &&
+        pa_context_get_state(context_) == PA_CONTEXT_READY) {
+      StartStream(true);
+    }
+  }
+  if (wakeWhenReady_ && stream_ != nullptr && pa_stream_get_state(stream_) == PA_STREAM_READY) {
+    wakeWhenReady_ = false;
+    Cork(false);
+  }
   if (restWanted_) {
     restWanted_ = false;
     if (stream_ != nullptr && !corked_ && !draining_ && renderer_.ConfirmRest()) Cork(true);
@@ -312,6 +332,10 @@ void PulseOutput::ContextState(pa_context* context, void* data) {
   if (context != self->context_) return;
   const pa_context_state_t state = pa_context_get_state(context);
   if (state == PA_CONTEXT_READY) {
+    if (self->ready_) {  // back after a loss: the stream is made again outside the callback
+      self->remakeStream_ = true;
+      self->api_->defer_enable(self->tidy_, 1);
+    }
     self->ready_ = true;
     if (self->lost_.exchange(false)) self->renderer_.OutputStateChanged();
   } else if (!PA_CONTEXT_IS_GOOD(state)) {
@@ -321,7 +345,9 @@ void PulseOutput::ContextState(pa_context* context, void* data) {
 
 void PulseOutput::StreamState(pa_stream* stream, void* data) {
   auto* self = static_cast<PulseOutput*>(data);
-  if (stream == self->stream_ && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+  const pa_stream_state_t state = pa_stream_get_state(stream);
+  if (stream == self->stream_ &&
+      (!PA_STREAM_IS_GOOD(state) || (state == PA_STREAM_READY && self->wakeWhenReady_))) {
     self->api_->defer_enable(self->tidy_, 1);
   }
 }

@@ -77,8 +77,10 @@ class PulseOutput final : public AudioOutput {
   pa_stream* stream_ = nullptr;
   bool ready_ = false;  // the connection was ready once: losing it now is reported
   bool restWanted_ = false;
-  bool corked_ = false;   // resting: the callback writes silence without rendering
-  bool priming_ = false;  // woken: the first sound is still to be written before the uncork
+  bool corked_ = false;         // resting: the callback writes silence without rendering
+  bool priming_ = false;        // woken: the first sound is still to be written before the uncork
+  bool wakeWhenReady_ = false;  // a note-on came while the stream was still being made
+  bool remakeStream_ = false;   // the server is back: a resting stream is made at once
   bool draining_ = false;
   bool priorityRaised_ = false;
   std::atomic<bool> lost_{false};

@@ -6,6 +6,7 @@ import math
 import re
 import signal
 import subprocess
+import time
 import wave
 from pathlib import Path
 
@@ -18,32 +19,47 @@ PACKAGES = "pulseaudio pulseaudio-utils"
 
 class PulseAudio:
     """A PulseAudio server of its own (runtime folder folder/runtime, log folder/pulseaudio.txt)
-    with one null sink (and the modules named). env is the environment given with XDG_RUNTIME_DIR set to runtime, for
-    the programs that are to play on it; rate is the server's default sample rate."""
+    with one null sink (and the modules named). env is the environment given with
+    XDG_RUNTIME_DIR set to runtime, for the programs that are to play on it; rate is the
+    server's default sample rate."""
 
     def __init__(self, folder, env, sink="velmira", modules=()):
-        folder = Path(folder)
-        folder.mkdir(parents=True, exist_ok=True)
-        self.runtime = folder / "runtime"
+        self.folder = Path(folder)
+        self.folder.mkdir(parents=True, exist_ok=True)
+        self.runtime = self.folder / "runtime"
         self.runtime.mkdir(mode=0o700)
         self.sink = sink
+        self.modules = list(modules)
         self.env = dict(env, XDG_RUNTIME_DIR=str(self.runtime))
-        log = folder / "pulseaudio.txt"
+        self.starts = 0
+        self.server = None
+        try:
+            self._start()
+            self.rate = server_rate(self.pactl("info").stdout.decode())
+        except BaseException:
+            self.close()
+            raise
+
+    def _start(self):
+        self.starts += 1
+        log = self.folder / ("pulseaudio%s.txt" % ("" if self.starts == 1 else self.starts))
         self.server = process.start(
             ["pulseaudio", "-n", "--exit-idle-time=-1", "--daemonize=no", "--log-target=stderr",
-             "--load=module-null-sink sink_name=%s" % sink, "--load=module-native-protocol-unix"]
-            + ["--load=%s" % module for module in modules], self.env, log)
+             "--load=module-null-sink sink_name=%s" % self.sink,
+             "--load=module-native-protocol-unix"]
+            + ["--load=%s" % module for module in self.modules], self.env, log)
 
         def answers():
             if self.server.poll() is not None:
                 raise HarnessError("the PulseAudio server ended: see %s" % log)
             return self.pactl("info").returncode == 0
-        try:
-            process.wait_until(answers, WAIT, "the PulseAudio server")
-            self.rate = server_rate(self.pactl("info").stdout.decode())
-        except BaseException:
-            self.close()
-            raise
+        process.wait_until(answers, WAIT, "the PulseAudio server")
+
+    def restart(self, away=2.0):
+        """Kills the server (as a crash would), waits away seconds and starts it again."""
+        process.stop(self.server, signal.SIGKILL)
+        time.sleep(away)
+        self._start()
 
     def pactl(self, *args):
         return subprocess.run(["pactl", *args], env=self.env, stdin=subprocess.DEVNULL,
@@ -66,7 +82,8 @@ class PulseAudio:
         process.stop(parec, signal.SIGINT)
 
     def close(self):
-        process.stop(self.server)
+        if self.server is not None:
+            process.stop(self.server)
 
 
 def server_rate(pactl_info):
