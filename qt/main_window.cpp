@@ -273,7 +273,7 @@ bool MainWindow::ChooseFile(FileDialog dialog, const std::string& suggested, std
     chooser.setFileMode(QFileDialog::AnyFile);
   }
   if (!suggested.empty()) {
-    chooser.selectFile(QString::fromUtf8(suggested.c_str()));
+    chooser.selectFile(QFile::decodeName(suggested.c_str()));
   } else if (!openFolder_.isEmpty()) {
     chooser.setDirectory(openFolder_);  // the installed demo and songs, the first time
   }
