@@ -177,9 +177,9 @@ pa_buffer_attr PulseOutput::Attributes(bool resting) const {
 }
 
 void PulseOutput::StartStream(bool corked) {
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), 2};
+  const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(format_.rate), 2};
   pa_proplist* properties = StreamProperties();
-  stream_ = pa_stream_new_with_proplist(context_, "Velmira", &spec, nullptr, properties);
+  stream_ = pa_stream_new_with_proplist(context_, "Velmira", &sampleFormat, nullptr, properties);
   pa_proplist_free(properties);
   if (stream_ == nullptr) {
     renderer_.OutputStopped();
