@@ -1,8 +1,8 @@
 // How the synthesizer's sound reaches the audio server: the program's own PulseAudio stream
 // (qt/pulse_output.h) or one of FluidSynth's audio drivers (qt/fluid_driver_output.h). The
 // output's thread asks the renderer for the sound; when that has been silent long enough the
-// output rests (the PulseAudio stream is given up, costing neither the program nor the server
-// anything), and the next note-on wakes it.
+// output rests (the PulseAudio stream is corked, FluidSynth's drivers are handed silence without
+// rendering), and the next note-on wakes it.
 #pragma once
 
 namespace velmira {

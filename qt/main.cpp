@@ -53,12 +53,13 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
-  // The command line is checked before Qt opens the display: a wrong option gets the usage
-  // also where there is no display.
-  if (const velmira::ProgramOptions given =
-          velmira::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
-      !given.error.empty()) {
-    std::fprintf(stderr, "velmira: %s (see velmira --help)\n", given.error.c_str());
+  // The command line is read once, before Qt opens the display (a wrong option gets the usage
+  // also where there is none), as its bytes with Qt's own options passed over: a file's name
+  // that is not UTF-8, as files from the Windows program arrive, still opens.
+  const velmira::ProgramOptions options =
+      velmira::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "velmira: %s (see velmira --help)\n", options.error.c_str());
     return 2;
   }
   QApplication application(argc, argv);
@@ -80,10 +81,6 @@ int main(int argc, char** argv) {
     std::fputs("velmira: the program's pictures are missing from its resources\n", stderr);
     return 1;
   }
-  // The arguments as their bytes (Qt has taken its own out of argv): a file's name that is not
-  // UTF-8, as files from the Windows program arrive, still opens.
-  const velmira::ProgramOptions options =
-      velmira::ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
   velmira::LatencyProbe::Instance().Enable(
       qEnvironmentVariable("VELMIRA_LATENCY_LOG").toStdString());
 
