@@ -8,9 +8,9 @@ program's own origin is not in the log).
     tools/measure_metronome.py [--minutes 5] [--bpm 120] [--program wine|native|both]
 
 Reports, for each program, the clicks counted, the p50, p99 and largest deviation from the grid,
-the first click's own deviation (it follows the menu command at once) and the drift (the deviation of the last click and the slope fitted through all of them, in ms
-an hour). The call log's stamps are whole milliseconds. Needs the builds, Xvfb (and Wine); exits
-77 without them.
+the first click's own deviation (it follows the menu command at once) and the drift (the
+deviation of the last click and the slope fitted through all of them, in ms an hour). The call
+log's stamps are whole milliseconds. Needs the builds, Xvfb (and Wine); exits 77 without them.
 """
 import argparse
 import sys
@@ -19,17 +19,14 @@ import time
 from harness import process
 from harness.formats import is_click, is_note_on
 from harness.process import HarnessError
+from measure_key_latency import percentile
 
 METRONOME, TEMPO = 1360, 1361
 
 
-def percentile(values, p):
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(len(ordered) * p / 100))]
-
-
 def click_stamps(program):
-    return [stamp for stamp, text in program.stamped_events() if is_click(text) and is_note_on(text)]
+    return [stamp for stamp, text in program.stamped_events()
+            if is_click(text) and is_note_on(text)]
 
 
 def measure(session_class, name, minutes, bpm):

@@ -22,7 +22,6 @@ from harness.xsession import XSession
 from measure_key_latency import SCREEN, percentile
 
 SCAN_A = 0x1E
-LAST_CALL = formats.control_change(0x7B, 0, 15)  # the stop's All Notes Off ends on channel 15
 
 
 def note_stamps(calls):
@@ -46,7 +45,7 @@ def measure(env, exe, performance, log, events, delta):
         while time.monotonic() < deadline:
             calls = formats.read_call_log(log)
             stamps = note_stamps(calls)
-            if len(stamps) >= events and any(text == LAST_CALL for _, text in calls):
+            if len(stamps) >= events and any(text == formats.STOP_ENDS for _, text in calls):
                 break
             time.sleep(0.2)
     finally:

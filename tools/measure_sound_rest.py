@@ -40,10 +40,9 @@ import time
 from harness import audio, process
 from harness.process import REPO, WAIT, HarnessError
 from harness.xsession import XSession, XTestKeyboard
-from measure_key_latency import SCREEN, find_main_window, percentile
-from measure_sound_latency import server_latency
+from measure_key_latency import SCREEN, find_main_window
+from measure_sound_latency import p, server_latency, sleep_until
 
-SKIP = 77
 HOLD = 0.050
 PERIOD = 1.0
 WARM_UP = 5
@@ -55,12 +54,6 @@ def ticks(pid):
     with open("/proc/%d/stat" % pid) as stat:
         fields = stat.read().rsplit(")", 1)[1].split()
     return int(fields[11]) + int(fields[12])
-
-
-def sleep_until(moment):
-    remaining = moment - time.monotonic()
-    if remaining > 0:
-        time.sleep(remaining)
 
 
 class Cpu:
@@ -162,10 +155,6 @@ def measure(x, pulse, name, command, args, work):
             "whole": whole.percent(), "rested": rested.percent()}
 
 
-def p(values, q):
-    return percentile(values, q) if values else float("nan")
-
-
 def report(results, alone, args, rate):
     print("velmira's synthesizer on a PulseAudio null sink at %d Hz%s: key A through XTEST"
           % (rate, " with module-suspend-on-idle" if args.suspend_on_idle else ""))
@@ -224,7 +213,7 @@ def main():
     if missing:
         print("measure_sound_rest: %s not installed (Debian packages: xvfb xdotool %s)"
               % (", ".join(missing), audio.PACKAGES))
-        return SKIP
+        return process.SKIP_EXIT_CODE
     for program in filter(None, (args.program, args.today)):
         if not os.path.exists(program):
             raise SystemExit("measure_sound_rest: %s does not exist: build it first" % program)
@@ -250,7 +239,7 @@ def main():
     except OSError as error:  # libX11 or libXtst, loaded when a keyboard is made
         if "lib" in str(error):
             print("measure_sound_rest: %s (Debian packages: libx11-6 libxtst6)" % error)
-            return SKIP
+            return process.SKIP_EXIT_CODE
         raise
     except HarnessError as error:
         raise SystemExit("measure_sound_rest: %s (files in %s)" % (error, work))

@@ -27,7 +27,6 @@ DEMO = REPO / "resources" / "demo" / "demo.qji"
 SCREEN = (1280, 800)
 SOUNDFONT = Path("/usr/share/sounds/sf2/FluidR3_GM.sf2")
 NOTES_BEFORE_SCREENSHOT = 12
-LAST_CALL = formats.control_change(0x7B, 0, 15)  # the stop's All Notes Off ends on channel 15
 
 
 def notes_in(log):
@@ -35,7 +34,7 @@ def notes_in(log):
 
 
 def ended(log):
-    return any(text == LAST_CALL for _, text in formats.read_call_log(log))
+    return any(text == formats.STOP_ENDS for _, text in formats.read_call_log(log))
 
 
 def wait_for(condition, seconds):

@@ -25,7 +25,7 @@ START_DELAY_MS = 500
 LATE_MS = 1500       # how much later than planned the first note may come on a busy machine
 
 SAVE, SAVE_AS, LOAD, EXPORT = 1288, 1289, 1296, 1282
-START, STOP, PLAY = 1283, 1284, 1285
+START, PLAY = 1283, 1285
 
 SCAN = {"a": 0x1E, "s": 0x1F, "d": 0x20, "j": 0x24}
 NOTE = {"a": 60, "s": 62, "d": 64, "j": 71}
@@ -56,16 +56,12 @@ class Files:
 
     def record(self, program, keys):
         """Records strokes of the keys (started and stopped with the transport commands)."""
-        program.push(START)
-        program.wait_item(STOP, grayed=False)
-        program.wait_keyboard()
+        program.start_take()
         for key in keys:
             program.key(key)
             self.expect([note_on(NOTE[key]), note_off(NOTE[key])], "%s while recording" % key,
                         program)
-        program.push(STOP)
-        program.wait_item(STOP, grayed=True)
-        program.wait_keyboard()
+        program.stop_take()
 
     def wait_title(self, program, title):
         try:

@@ -14,7 +14,7 @@ from harness import cases
 from harness.adapter import SCREEN, START
 from harness.formats import ALL_NOTES_OFF, note_off, note_on
 from harness.picture import (BLUE, CAP_H, CAP_PIXELS, CAP_W, GREEN, GREY, RED, Picture,
-                             cap_differences)
+                             cap_corner, cap_differences)
 from harness.process import REPO, WAIT, TimedOut, wait_until
 
 BLOCK_W, BLOCK_H = 475, 156
@@ -60,8 +60,7 @@ class KeyboardView(cases.WineCase):
     # ----- helpers
 
     def cap_corner(self, scan):
-        row, half = KEYS[scan]
-        return self.x0 + half * CAP_W // 2, self.y0 + row * CAP_H
+        return cap_corner((self.x0, self.y0), *KEYS[scan])
 
     def cap_problems(self, picture, expected):
         """Caps that do not show their expected cell ({scan: cell}, grey for the others)."""

@@ -13,11 +13,10 @@ from harness import cases, process
 from harness.adapter import START
 from harness.driver import SB_THUMBPOSITION, WM_CLOSE, WM_VSCROLL
 from harness.formats import ALL_NOTES_OFF, PEDAL_DOWN, PEDAL_UP, note_off, note_on, program_change
-from harness.picture import Picture, find_key_block
+from harness.picture import CAP_H, CAP_W, Picture, find_key_block
 from harness.process import REPO, WAIT, wait_until
 
 CAPS = REPO / "resources" / "keycaps.bmp"
-CAP_W, CAP_H = 38, 39
 PEDAL_SPOT = (161 + 20, 164 + 30)  # in the pedal, from the key block's top-left corner
 
 

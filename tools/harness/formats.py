@@ -48,6 +48,7 @@ ACCENT_CLICK, BEAT_CLICK = 76, 77  # a bar's first beat, the others
 PEDAL_DOWN = control_change(64, 127)
 PEDAL_UP = control_change(64, 0)
 ALL_NOTES_OFF = [control_change(0x7B, 0, channel) for channel in range(16)]
+STOP_ENDS = ALL_NOTES_OFF[-1]  # the last call of a stop: All Notes Off on channel 15
 
 
 def parse_log_line(line):

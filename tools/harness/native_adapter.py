@@ -138,13 +138,8 @@ class NativeProgram(Program):
         self.session.x.wait_gone(dialog.xwindow)
 
     def enter_text(self, title, text):
-        """Qt's input dialog: its text selected (Ctrl+A) and typed over, then Enter."""
-        dialog = self.wait_box(title)
-        self.session.x.focus(dialog.xwindow)
-        self.session.x.key(None, "ctrl+a")
-        self.session.x.type_text(dialog.xwindow, text)
-        self.session.x.key(None, "Return")
-        self.session.x.wait_gone(dialog.xwindow)
+        """Qt's input dialog: its text typed over as a file dialog's name is."""
+        self.choose_file(self.wait_box(title), text)
 
     def other_window(self, pattern, timeout=WAIT):
         window = self.session.wait_window("^(%s)$" % pattern, timeout).xwindow
