@@ -148,6 +148,7 @@ class AppController {
   void AfterStroke(const KeyEvent& key);
   void EndLessonWhenKeysAreUp();
   void FinishLesson();
+  void StopLessonTake();
   bool LessonRunning() const { return lesson_.active() || lessonEnding_; }
   // The 简谱 window shows the song while its lesson runs or it plays, else the performance.
   bool ShowingSong() const { return songOpen_ && (LessonRunning() || playingSong_); }
@@ -180,6 +181,7 @@ class AppController {
   // The 简谱 window.
   ScoreEffects& scoreUi_;
   bool scoreShown_ = false;
+  std::string scoreTitle_;  // the 简谱 window's title as last set
   enum class PageSource { None, Performance, Take, Song };
   const Score& PageScore() const;
   PageSource pageSource_ = PageSource::None;

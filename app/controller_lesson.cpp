@@ -151,7 +151,9 @@ void AppController::StartLesson() {
     scoreUi_.SetLessonTick(true);
   }
   document_.tempo = lessonTempo_;
-  lesson_.Start(song_, songKeys_, mode_, speed_, downbeat);
+  // The notes fall due on the metronome's beat, which the song's tempo at this speed is rounded
+  // to (a whole number of beats a minute).
+  lesson_.Start(song_, songKeys_, mode_, QuarterMs(tempo), downbeat);
   ui_.EnableMenuItem(CMD_STOP_LESSON, true);
   MarkNext();
 }
@@ -203,15 +205,8 @@ void AppController::FinishLesson() {
   if (!songOpen_ || !recorder_.state().recording) return;
   const LessonResult result = lesson_.Result();
   const bool following = lesson_.mode() == LessonMode::Following;
-  lesson_.Stop();
-  recorder_.StopRecording();
+  StopLessonTake();
   document_.tempo = lessonTempo_;
-  if (following) {
-    metronome_.EndLesson();
-    scoreUi_.SetLessonTick(false);
-  }
-  ui_.EnableMenuItem(CMD_STOP_LESSON, false);
-  MarkNext();
   char text[160];
   std::snprintf(text, sizeof text, "弹对的音: %d / %d\n错键: %d 次", result.right, result.notes,
                 result.wrongKeys);
@@ -224,6 +219,19 @@ void AppController::FinishLesson() {
   ui_.ShowMessage(message.c_str(), "学习结果", MessageIcon::None, MessageButtons::Ok, true);
 }
 
+// The lesson, its take, and in following mode its metronome and tick stop; the marks go.
+void AppController::StopLessonTake() {
+  const bool following = lesson_.mode() == LessonMode::Following;
+  lesson_.Stop();
+  recorder_.StopRecording();
+  if (following) {
+    metronome_.EndLesson();
+    scoreUi_.SetLessonTick(false);
+  }
+  ui_.EnableMenuItem(CMD_STOP_LESSON, false);
+  MarkNext();
+}
+
 // The song through the existing playback, as a performance of its own: the document's is put
 // back when the playback stops.
 void AppController::PlaySong() {
@@ -232,15 +240,8 @@ void AppController::PlaySong() {
     if (!lesson_.active() || !lesson_.Untouched()) return;
     // Heard before it is learnt: the lesson not yet begun stops without a word, its empty take
     // with it, and begins again when the song has played.
-    lesson_.Stop();
-    recorder_.StopRecording();
-    if (mode_ == LessonMode::Following) {
-      metronome_.EndLesson();
-      scoreUi_.SetLessonTick(false);
-    }
-    ui_.EnableMenuItem(CMD_STOP_LESSON, false);
+    StopLessonTake();
     resumeLesson_ = true;
-    MarkNext();
   }
   Tempo tempo;
   const std::vector<PerformanceEvent> events = SongPerformance(song_, songKeys_, &tempo);

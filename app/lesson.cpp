@@ -5,16 +5,15 @@
 
 namespace velmira {
 
-void Lesson::Start(const Score& song, const SongKeys& keys, LessonMode mode, int speedPercent,
+void Lesson::Start(const Score& song, const SongKeys& keys, LessonMode mode, double quarterMs,
                    uint32_t downbeatMs) {
-  song_ = song;
   keys_ = keys;
   mode_ = mode;
   targets_.clear();
   next_ = 0;
   right_ = wrong_ = 0;
   offsetSum_ = 0;
-  const double sixteenth = 60000.0 / song.bpm / 4 * 100 / std::max(1, speedPercent);
+  const double sixteenth = quarterMs / 4;
   // Positions in sixteenths from the first bar line: an upbeat lies before it.
   int position = song.HasUpbeat() ? -song.bars.front().length : 0;
   bool tied = false;

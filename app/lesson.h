@@ -28,14 +28,12 @@ struct LessonResult {
 class Lesson {
  public:
   // A song read and its keys chosen. In following mode the song's first bar line comes at
-  // downbeatMs (after the count-in) and every length is stretched by 100 / speedPercent.
-  void Start(const Score& song, const SongKeys& keys, LessonMode mode, int speedPercent,
+  // downbeatMs (after the count-in) and a quarter note lasts quarterMs, the metronome's beat.
+  void Start(const Score& song, const SongKeys& keys, LessonMode mode, double quarterMs,
              uint32_t downbeatMs);
   void Stop() { active_ = false; }
   bool active() const { return active_; }
   LessonMode mode() const { return mode_; }
-  const Score& song() const { return song_; }
-  const SongKeys& keys() const { return keys_; }
 
   // The note or chord to strike next (not valid when none is left), and its keys.
   ItemRef Next() const;
@@ -62,7 +60,6 @@ class Lesson {
 
   bool active_ = false;
   LessonMode mode_ = LessonMode::Waiting;
-  Score song_;
   SongKeys keys_;
   std::vector<Target> targets_;
   size_t next_ = 0;
