@@ -272,12 +272,6 @@ bool AppController::OnCloseRequest() {
   });
 }
 
-bool AppController::OnQueryEndSession() {
-  return Guarded(false, [&] {
-    if (!file_.QueryEndSession()) return false;
-    recovery_.Remove();
-    return true;
-  });
-}
+bool AppController::OnQueryEndSession() { return OnCloseRequest(); }
 
 }  // namespace velmira

@@ -50,6 +50,7 @@ void AppController::OnScoreCommand(int id) {
   ui_.CheckMenuItem(CMD_SHOW_SCORE, scoreShown_);
   if (scoreShown_) {
     pageKey_.clear();
+    scoreTitle_.clear();
     RefreshScore(false);
   }
   scoreUi_.ShowScoreWindow(scoreShown_);
@@ -127,7 +128,11 @@ void AppController::RefreshScore(bool live) {
   } else {
     layoutStale_ = true;
   }
-  scoreUi_.SetScoreWindowTitle(ScoreWindowTitle().c_str());
+  // The title changes with the document or the song, not with a stroke.
+  if (std::string title = ScoreWindowTitle(); title != scoreTitle_) {
+    scoreTitle_ = std::move(title);
+    scoreUi_.SetScoreWindowTitle(scoreTitle_.c_str());
+  }
   scoreUi_.UpdateScoreWindow(live);
 }
 

@@ -69,8 +69,6 @@ class KeyRepeatFilter {
     }
   }
 
-  bool IsDown(int scanCode) const { return down_[scanCode & 0xFF]; }
-
  private:
   bool paired_ = false;
   bool down_[256] = {};

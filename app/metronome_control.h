@@ -63,7 +63,6 @@ class MetronomeControl {
   // What the recording indicator's place shows while the metronome clicks: the count-in of a
   // recording, or the beat; nothing otherwise (a recording past its count-in shows its own).
   IndicatorState Indicator(bool recording) const;
-  bool clicking() const { return metronome_.running(); }
 
  private:
   void Restart(uint32_t originMs, const Tempo& tempo, int64_t firstClick = 0);

@@ -33,7 +33,6 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
   bool Take(const std::string& path);
   void Release();
-  bool held() const { return handle_ != nullptr; }
 
  private:
   void* handle_ = nullptr;

@@ -58,7 +58,6 @@ class RecoveryCopies {
   bool open() const { return !path_.empty(); }
   // This run's copy exists or is on its way.
   bool kept() const { return kept_; }
-  const std::string& path() const { return path_; }
 
  private:
   struct Job {
