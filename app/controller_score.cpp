@@ -37,11 +37,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string WithoutExtension(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 }  // namespace
 
 void AppController::OnScoreCommand(int id) {

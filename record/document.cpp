@@ -48,13 +48,7 @@ bool LearnCommandLine(const char* commandLine, std::string* song) {
 
 std::string ExportSuggestion(const DocumentState& document) {
   if (!document.exportPath.empty() || document.filePath.empty()) return document.exportPath;
-  std::string path = document.filePath;
-  const size_t dot = path.find_last_of('.');
-  const size_t separator = path.find_last_of("/\\");
-  if (dot != std::string::npos && (separator == std::string::npos || dot > separator)) {
-    path.erase(dot);
-  }
-  return path + ".mid";
+  return WithoutExtension(document.filePath) + ".mid";
 }
 
 bool Document::Choose(FileDialog dialog, const std::string& suggested, std::string* path,

@@ -29,4 +29,11 @@ inline std::string FileNameOf(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// The path without its file name's extension (a name's leading dot starts no extension).
+inline std::string WithoutExtension(const std::string& path) {
+  const size_t name = path.find_last_of("/\\") + 1;  // 0 without a folder
+  const size_t dot = path.find_last_of('.');
+  return dot == std::string::npos || dot <= name ? path : path.substr(0, dot);
+}
+
 }  // namespace velmira

@@ -1,15 +1,13 @@
 #include "record/recovery.h"
 
+#include "record/document_state.h"
 #include "record/performance_file.h"
 
 namespace velmira {
 
 namespace {
 constexpr const char* kCopy = ".qji";
-constexpr const char* kLock = ".lock";
-
-// The path without its extension: a copy and its lock share it.
-std::string Stem(const std::string& path) { return path.substr(0, path.find_last_of('.')); }
+constexpr const char* kLock = ".lock";  // beside the copy, its name without the extension
 }  // namespace
 
 RecoveryCopies::~RecoveryCopies() {
@@ -21,7 +19,7 @@ RecoveryCopies::~RecoveryCopies() {
   work_.notify_all();
   writer_.join();
   lock_.Release();
-  if (!kept_) RemoveFile(Stem(path_) + kLock);  // nothing left to guard
+  if (!kept_) RemoveFile(WithoutExtension(path_) + kLock);  // nothing left to guard
 }
 
 bool RecoveryCopies::Open() {
@@ -30,7 +28,7 @@ bool RecoveryCopies::Open() {
   for (const std::string& name : FilesEndingIn(folder_, kLock)) {
     const std::string lock = JoinPath(folder_, name);
     FileLock probe;
-    if (!FileExists(Stem(lock) + kCopy) && probe.Take(lock)) {
+    if (!FileExists(WithoutExtension(lock) + kCopy) && probe.Take(lock)) {
       probe.Release();
       RemoveFile(lock);
     }
@@ -56,7 +54,7 @@ std::vector<std::string> RecoveryCopies::LeftBehind() const {
     const std::string path = JoinPath(folder_, name);
     if (path == path_) continue;
     FileLock probe;  // free: its program is gone
-    if (probe.Take(Stem(path) + kLock)) copies.push_back(path);
+    if (probe.Take(WithoutExtension(path) + kLock)) copies.push_back(path);
   }
   return copies;
 }
@@ -64,12 +62,12 @@ std::vector<std::string> RecoveryCopies::LeftBehind() const {
 void RecoveryCopies::Adopt(const std::string& path) {
   Drain();
   if (RenameFile(path, path_)) kept_ = true;
-  RemoveFile(Stem(path) + kLock);
+  RemoveFile(WithoutExtension(path) + kLock);
 }
 
 void RecoveryCopies::SetAside(const std::string& path) {
-  RenameFile(path, Stem(path) + ".damaged");
-  RemoveFile(Stem(path) + kLock);
+  RenameFile(path, WithoutExtension(path) + ".damaged");
+  RemoveFile(WithoutExtension(path) + kLock);
 }
 
 void RecoveryCopies::Post(Job job) {

@@ -287,9 +287,7 @@ std::string CoreMessage(const std::string& gbk) {
 }
 
 std::string FileTitle(const std::string& path) {
-  std::string name = ArgumentToUtf8(FileNameOf(path));
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return WithoutExtension(ArgumentToUtf8(FileNameOf(path)));
 }
 
 int Jianpu(const std::vector<std::string>& arguments) {
