@@ -1,7 +1,9 @@
 #include "app/menu_model.h"
 
 #include <cstdio>
+#include <string>
 
+#include "app/metronome_control.h"
 #include "commands/command_ids.h"
 #include "commands/instrument_table.h"
 #include "engine/key_signature.h"
@@ -80,15 +82,18 @@ MenuItem DeviceMenu(MidiOutputService& service, unsigned deviceCount, PlayerStat
 // 乐谱: the metronome, the score of what was played, and the lessons.
 MenuItem ScoreMenu(const std::vector<std::string>& songTitles) {
   MenuItem menu = Popup("乐谱(&J)");
-  menu.items.push_back(Setting(CMD_METRONOME, "节拍器(&M)", false));
+  const MetronomeSettings start;
+  menu.items.push_back(Setting(CMD_METRONOME, "节拍器(&M)", start.on));
   menu.items.push_back(Command(CMD_TEMPO, "速度(&T)..."));
   MenuItem metre = Popup("拍号(&B)");
-  const char* const metres[] = {"2/4", "3/4", "4/4", "6/8"};
-  for (int m = 0; m < 4; ++m) {
-    metre.items.push_back(Setting(CMD_METRE_FIRST + m, metres[m], CMD_METRE_FIRST + m == 1364));
+  for (int m = 0; m < kMetreCount; ++m) {
+    const auto [numerator, denominator] = kMetres[m];
+    metre.items.push_back(
+        Setting(CMD_METRE_FIRST + m, std::to_string(numerator) + "/" + std::to_string(denominator),
+                numerator == start.numerator && denominator == start.denominator));
   }
   menu.items.push_back(std::move(metre));
-  menu.items.push_back(Setting(CMD_COUNT_IN, "预备拍(&C)", true));
+  menu.items.push_back(Setting(CMD_COUNT_IN, "预备拍(&C)", start.countIn));
   menu.items.push_back(Command(CMD_TAKE_TEMPO, "设为录音的速度(&A)", true));
   menu.items.push_back(Setting(CMD_SHOW_SCORE, "显示简谱(&S)", false));
   menu.items.push_back(Command(CMD_EXPORT_SCORE, "导出简谱(&E)...", true));

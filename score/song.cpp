@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "commands/command_ids.h"
 #include "engine/key_map.h"
 #include "record/key_data.h"
 #include "score/jianpu_text.h"
@@ -124,8 +125,8 @@ std::vector<PerformanceEvent> SongPerformance(const Score& score, const SongKeys
   uint32_t last = 0;
   for (const Stroke& s : strokes) {
     const KeyEvent key = KeyStroke(s.key.slot, s.down);
-    events.push_back(
-        PerformanceEvent{s.at - last, s.down ? 256u : 257u, PackKeyData(key), s.key.shift});
+    events.push_back(PerformanceEvent{s.at - last, s.down ? kKeyDownMessage : kKeyUpMessage,
+                                      PackKeyData(key), s.key.shift});
     last = s.at;
   }
   return events;
