@@ -63,7 +63,6 @@ MainWindow::MainWindow(const Pictures& pictures, const ProgramOptions& options, 
                                                      calendar_, *this, Scheduling::Timeline,
                                                      &std::realloc, DataFolder(), SongFolder()});
   app_->SetDrawer(view_);
-  // The end of the desktop session asks as closing the window does; No ends without saving.
   // The end of the desktop session asks as closing the window does, where the session lets the
   // program ask; where it does not, the take is kept in its recovery copy.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
@@ -334,7 +333,6 @@ bool MainWindow::ScorePdf(const ScoreLayout& layout, std::string* bytes) {
     writer.setCreator(QStringLiteral("Velmira " VELMIRA_VERSION));
     QPainter painter;
     if (!painter.begin(&writer)) return false;
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRect area = painter.viewport();
     const double scale = area.width() / static_cast<double>(layout.width);
     const double pageHeight = area.height() / scale;  // in layout units

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <optional>
+
 namespace velmira {
 
 namespace {
@@ -62,13 +64,13 @@ class ScorePainter {
       const double dpi = painter_.device()->logicalDpiY();
       font_.setPointSizeF(p.size * scale_ * 72.0 / dpi);
       painter_.setFont(font_);
+      metrics_.emplace(painter_.font(), painter_.device());
       fontSize_ = p.size;
     }
     const QString text = QString::fromUtf8(p.text.data(), static_cast<qsizetype>(p.text.size()));
     QPointF at = At(p.x, p.y);
     if (p.align != ScorePrimitive::Align::Left) {
-      const double width =
-          QFontMetricsF(painter_.font(), painter_.device()).horizontalAdvance(text);
+      const double width = metrics_->horizontalAdvance(text);
       at.rx() -= p.align == ScorePrimitive::Align::Centre ? width / 2 : width;
     }
     painter_.setPen(colour);
@@ -88,6 +90,7 @@ class ScorePainter {
   QPointF origin_;
   QFont font_;
   float fontSize_ = -1;
+  std::optional<QFontMetricsF> metrics_;  // of the font at fontSize_
 };
 
 }  // namespace

@@ -24,7 +24,6 @@ class ScoreCanvas final : public QWidget {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
     painter.setClipRect(event->rect());
-    painter.setRenderHint(QPainter::Antialiasing);
     PaintScore(painter, app_.ScorePage(static_cast<float>(width())), 1.0, QPointF(0, 0));
   }
 

@@ -237,10 +237,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       return 0;
     case WM_GETMINMAXINFO: {
-      // Below this size the picture, the keys and the controls would cover each other.
-      const ClientExtent smallest =
-          MinimumClientSize(g_main->controls.cellWidth, g_main->controls.cellHeight);
-      RECT frame{0, 0, smallest.width, smallest.height};
+      // Below this size the picture, the keys and the controls would cover each other. Sent
+      // over and over while the window is moved or sized: found once for the cell's size.
+      MainWindowControls& c = g_main->controls;
+      if (c.smallestForWidth != c.cellWidth || c.smallestForHeight != c.cellHeight) {
+        c.smallest = MinimumClientSize(c.cellWidth, c.cellHeight);
+        c.smallestForWidth = c.cellWidth;
+        c.smallestForHeight = c.cellHeight;
+      }
+      RECT frame{0, 0, c.smallest.width, c.smallest.height};
       AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), TRUE,
                          static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);

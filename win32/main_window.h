@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "view/window_layout.h"
+
 namespace velmira {
 
 // The message that carries one playback event to the main window: the event array in wParam,
@@ -20,6 +22,9 @@ constexpr UINT kRecordingTickMs = 250;
 struct MainWindowControls {
   int cellWidth = 0;   // width of "M" in the window's default font
   int cellHeight = 0;  // height of the same text
+  // The smallest client area at which nothing overlaps, and the cell it was found for.
+  ClientExtent smallest{};
+  int smallestForWidth = -1, smallestForHeight = -1;
   HWND velocityBar = nullptr;
   HWND pitchBendBar = nullptr;
   HWND transportButtons[5] = {};        // ids 1283..1287

@@ -65,7 +65,7 @@ Script ScriptOf(const std::wstring& text) {
 
 class GdiScorePainter {
  public:
-  GdiScorePainter(HDC dc, double scale, POINT origin) : dc_(dc), scale_(scale), origin_(origin) {
+  GdiScorePainter(HDC dc, POINT origin) : dc_(dc), origin_(origin) {
     saved_ = SaveDC(dc);
     SetBkMode(dc, TRANSPARENT);
   }
@@ -92,13 +92,13 @@ class GdiScorePainter {
   }
 
  private:
-  int X(float x) const { return origin_.x + static_cast<int>(std::lround(x * scale_)); }
-  int Y(float y) const { return origin_.y + static_cast<int>(std::lround(y * scale_)); }
+  int X(float x) const { return origin_.x + static_cast<int>(std::lround(x)); }
+  int Y(float y) const { return origin_.y + static_cast<int>(std::lround(y)); }
 
   void Text(const ScorePrimitive& p) {
     const std::wstring text = Wide(p.text);
     const Script script = ScriptOf(text);
-    const int height = static_cast<int>(std::lround(p.size * scale_));
+    const int height = static_cast<int>(std::lround(p.size));
     if (font_ == nullptr || height != fontHeight_ || script != fontScript_) {
       HFONT font = CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
@@ -144,7 +144,7 @@ class GdiScorePainter {
   }
 
   void Line(const ScorePrimitive& p) {
-    SelectPen(p.ink, std::max(1, static_cast<int>(std::lround(p.size * scale_))));
+    SelectPen(p.ink, std::max(1, static_cast<int>(std::lround(p.size))));
     MoveToEx(dc_, X(p.x), Y(p.y), nullptr);
     LineTo(dc_, X(p.x2), Y(p.y2));
   }
@@ -172,7 +172,6 @@ class GdiScorePainter {
   }
 
   HDC dc_;
-  double scale_;
   POINT origin_;
   int saved_;
   HFONT font_ = nullptr;
@@ -186,14 +185,14 @@ class GdiScorePainter {
 
 }  // namespace
 
-void DrawScore(HDC dc, const ScoreLayout& layout, double scale, POINT origin) {
+void DrawScore(HDC dc, const ScoreLayout& layout, POINT origin) {
   RECT clip{};
   const int region = GetClipBox(dc, &clip);
   if (region == NULLREGION) return;
   const bool whole = region == ERROR;
-  const float top = static_cast<float>((clip.top - origin.y) / scale);
-  const float bottom = static_cast<float>((clip.bottom - origin.y) / scale);
-  GdiScorePainter painter(dc, scale, origin);
+  const float top = static_cast<float>(clip.top - origin.y);
+  const float bottom = static_cast<float>(clip.bottom - origin.y);
+  GdiScorePainter painter(dc, origin);
   for (const ScorePrimitive& p : layout.primitives) {
     const ScoreBand band = BandOf(p);
     if (whole || (band.bottom >= top && band.top <= bottom)) painter.Draw(p);

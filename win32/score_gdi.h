@@ -1,6 +1,6 @@
-// Draws a score's page (view/score_layout.h) with GDI, at a scale of device pixels to layout
-// units. The text is drawn with the wide functions from its UTF-8, so that characters with no
-// GBK code (the key hints' "⇧") show too.
+// Draws a score's page (view/score_layout.h) with GDI, a layout unit to a device pixel. The text is
+// drawn with the wide functions from its UTF-8, so that characters with no GBK code (the key hints'
+// "⇧") show too.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,6 @@ namespace velmira {
 
 // The layout's (0, 0) lands on origin. Only the primitives that reach into the clip box are
 // drawn.
-void DrawScore(HDC dc, const ScoreLayout& layout, double scale, POINT origin);
+void DrawScore(HDC dc, const ScoreLayout& layout, POINT origin);
 
 }  // namespace velmira

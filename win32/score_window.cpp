@@ -140,7 +140,7 @@ void Win32ScoreWindow::Paint() {
       CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom));
   HGDIOBJ previous = SelectObject(memory, picture);
   FillRect(memory, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  DrawScore(memory, app_->ScorePage(static_cast<float>(client.right)), 1.0, POINT{0, -top_});
+  DrawScore(memory, app_->ScorePage(static_cast<float>(client.right)), POINT{0, -top_});
   BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
   SelectObject(memory, previous);
   DeleteObject(picture);
