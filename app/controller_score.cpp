@@ -177,11 +177,8 @@ void AppController::ExportScore() {
   } else {
     bytes = WriteJianpuText(score);
   }
-  AtomicFileWriter file;
-  if (!file.Open(path.c_str())) {
-    file_.ShowFileError(kCannotCreateFile, name.c_str());
-  } else if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-    file_.ShowFileError(kCannotWriteFile, name.c_str());
+  if (const char* failed = WriteFileAtomically(path, bytes.data(), bytes.size())) {
+    file_.ShowFileError(failed, name.c_str());
   }
 }
 

@@ -45,8 +45,7 @@ std::string FormatMenuDump(const MenuBar& bar) {
 
 bool WriteMenuDump(const MenuBar& bar, const std::string& path) {
   const std::string text = FormatMenuDump(bar);
-  AtomicFileWriter file;
-  return file.Open(path.c_str()) && file.Write(text.data(), text.size()) && file.Commit();
+  return WriteFileAtomically(path, text.data(), text.size()) == nullptr;
 }
 
 }  // namespace velmira

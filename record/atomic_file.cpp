@@ -1,5 +1,7 @@
 #include "record/atomic_file.h"
 
+#include "record/file_messages.h"
+
 namespace velmira {
 
 std::string TemporaryPathFor(const std::string& target, unsigned attempt) {
@@ -24,6 +26,13 @@ std::string TemporaryPathFor(const std::string& target, unsigned attempt) {
   }
   if (target.compare(nameStart, std::string::npos, name) == 0) return std::string();
   return target.substr(0, nameStart) + name;
+}
+
+const char* WriteFileAtomically(const std::string& path, const void* data, size_t bytes) {
+  AtomicFileWriter file;
+  if (!file.Open(path.c_str())) return kCannotCreateFile;
+  if (!file.Write(data, bytes) || !file.Commit()) return kCannotWriteFile;
+  return nullptr;
 }
 
 }  // namespace velmira

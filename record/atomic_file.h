@@ -39,4 +39,8 @@ class AtomicFileWriter {
   bool failed_ = false;
 };
 
+// The bytes written as the whole file, safely as above: nullptr, or the file message of what
+// failed (kCannotCreateFile: the target cannot be created; kCannotWriteFile: writing failed).
+const char* WriteFileAtomically(const std::string& path, const void* data, size_t bytes);
+
 }  // namespace velmira

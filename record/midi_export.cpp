@@ -202,10 +202,7 @@ const char* ExportMidiFile(const PerformanceEvent* events, uint32_t count, int32
   } catch (const std::bad_alloc&) {
     return kCannotWriteFile;
   }
-  AtomicFileWriter file;
-  if (!file.Open(path)) return kCannotCreateFile;
-  if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) return kCannotWriteFile;
-  return nullptr;
+  return WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 
 }  // namespace velmira

@@ -332,12 +332,7 @@ int Jianpu(const std::vector<std::string>& arguments) {
   ScoreLayoutOptions page;
   page.width = kExportPageWidth;
   const std::string picture = ScoreSvg(LayoutScore(score, page));
-  AtomicFileWriter file;
-  const char* failed = !file.Open(svg.c_str()) ? kCannotCreateFile
-                       : !file.Write(picture.data(), picture.size()) || !file.Commit()
-                           ? kCannotWriteFile
-                           : nullptr;
-  if (failed != nullptr) {
+  if (const char* failed = WriteFileAtomically(svg, picture.data(), picture.size())) {
     PrintError(RefusalMessage(failed, svg));
     return kExitFailed;
   }
