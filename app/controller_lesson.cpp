@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/app_controller.h"
+#include "app/ask_number.h"
 #include "commands/command_ids.h"
 #include "engine/key_map.h"
 #include "record/byte_source.h"
@@ -82,17 +83,8 @@ void AppController::OnLessonCommand(int id) {
 }
 
 void AppController::AskSpeed() {
-  std::string text = std::to_string(speed_);
-  if (!ui_.AskText("练习速度", "跟随模式的速度, 原速度的百分之几 (50 到 150):", &text)) return;
-  int speed = 0;
-  char rest = 0;
-  if (std::sscanf(text.c_str(), " %d %c", &speed, &rest) != 1 || speed < 50 || speed > 150) {
-    ui_.Beep(MessageIcon::Exclamation);
-    ui_.ShowMessage("练习速度必须是 50 到 150 之间的整数 (百分之几).", "QJ",
-                    MessageIcon::Exclamation, MessageButtons::Ok, true);
-    return;
-  }
-  speed_ = speed;
+  AskNumber(ui_, "练习速度", "跟随模式的速度, 原速度的百分之几 (50 到 150):", 50, 150,
+            "练习速度必须是 50 到 150 之间的整数 (百分之几).", &speed_);
 }
 
 // Reads the song and chooses its keys; anything wrong is told with its place in the text and

@@ -1,8 +1,8 @@
 #include "app/metronome_control.h"
 
 #include <cmath>
-#include <cstdlib>
 
+#include "app/ask_number.h"
 #include "commands/command_ids.h"
 #include "record/key_data.h"
 
@@ -14,17 +14,6 @@ constexpr int kPercussionChannel = 9;
 constexpr int kAccentNote = 76;  // high wood block
 constexpr int kBeatNote = 77;    // low wood block
 constexpr int kClickVelocity = 100;
-
-bool ParseBpm(const std::string& text, int* bpm) {
-  const char* start = text.c_str();
-  char* end = nullptr;
-  const long value = std::strtol(start, &end, 10);
-  while (end != nullptr && (*end == ' ' || *end == '\t')) ++end;
-  if (end == start || end == nullptr || *end != '\0') return false;
-  if (value < kSlowestBpm || value > kFastestBpm) return false;
-  *bpm = static_cast<int>(value);
-  return true;
-}
 
 }  // namespace
 
@@ -77,16 +66,10 @@ bool MetronomeControl::OnCommand(int id, DocumentState& document, const EventBuf
 }
 
 void MetronomeControl::AskTempo() {
-  std::string text = std::to_string(settings_.bpm);
-  if (!ui_.AskText("速度", "每分钟的四分音符数 (30 到 300):", &text)) return;
-  int bpm;
-  if (!ParseBpm(text, &bpm)) {
-    ui_.Beep(MessageIcon::Exclamation);
-    ui_.ShowMessage("速度必须是 30 到 300 之间的整数 (每分钟的四分音符数).", "QJ",
-                    MessageIcon::Exclamation, MessageButtons::Ok, true);
+  if (!AskNumber(ui_, "速度", "每分钟的四分音符数 (30 到 300):", kSlowestBpm, kFastestBpm,
+                 "速度必须是 30 到 300 之间的整数 (每分钟的四分音符数).", &settings_.bpm)) {
     return;
   }
-  settings_.bpm = bpm;
   if (metronome_.running()) Restart(clock_.NowMs(), SettingsTempo(0));
 }
 

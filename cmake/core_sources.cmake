@@ -1,6 +1,7 @@
 # One source list for the portable core, shared by the native and the MinGW build.
 set(VELMIRA_CORE_SOURCES
   app/app_controller.cpp
+  app/ask_number.cpp
   app/controller_lesson.cpp
   app/controller_recovery.cpp
   app/controller_score.cpp
