@@ -75,8 +75,8 @@ void NoteEngine::LiftPedal() {
 // space bar held already, an auto-repeat or Alt press nothing, and only the key-up of the stroke
 // that pressed the pedal lifts it. A key-down while the pedal is down and a key-up while it is up
 // (lifted by Esc or a lost focus) are not strokes.
-void NoteEngine::PlayPedal(NoteSource source, bool down, const KeyEvent* live,
-                           int32_t octaveShift) {
+// live: the stroke of the space bar, or nullptr for a replayed one.
+void NoteEngine::PlayPedal(bool down, const KeyEvent* live) {
   if (live != nullptr) {
     if (down && (live->alt || live->autoRepeat || pedalKey_.held)) return;
     if (!down && !pedalKey_.held) return;
@@ -84,7 +84,7 @@ void NoteEngine::PlayPedal(NoteSource source, bool down, const KeyEvent* live,
     pedalKey_.key = *live;
   }
   if (down == PedalDown()) return;
-  if (source == NoteSource::Live && recorder_ != nullptr) recorder_->RecordKey(*live, octaveShift);
+  if (live != nullptr && recorder_ != nullptr) recorder_->RecordKey(*live, 0);
   if (down) {
     PressPedal();
   } else {
@@ -95,7 +95,7 @@ void NoteEngine::PlayPedal(NoteSource source, bool down, const KeyEvent* live,
 
 void NoteEngine::PlayKey(const KeyEvent& key) {
   if (!state_.switchedOn) return;
-  if (key.scanCode == kPedalScanCode) return PlayPedal(NoteSource::Live, key.down, &key, 0);
+  if (key.scanCode == kPedalScanCode) return PlayPedal(key.down, &key);
   const KeySlot* slot = PlayableSlot(key.scanCode);
   if (slot == nullptr) return;
   if (!key.down) return KeyUp(key, key.scanCode);
@@ -133,12 +133,12 @@ void NoteEngine::ReleaseLiveKeys() {
   }
   if (pedalKey_.held) {
     const KeyEvent up = KeyUpOf(pedalKey_.key);
-    PlayPedal(NoteSource::Live, false, &up, 0);
+    PlayPedal(false, &up);
   }
 }
 
 void NoteEngine::ReplayKey(bool down, int slotIndex, int32_t octaveShift) {
-  if (slotIndex == kPedalScanCode) return PlayPedal(NoteSource::Replay, down, nullptr, octaveShift);
+  if (slotIndex == kPedalScanCode) return PlayPedal(down, nullptr);
   const KeySlot* slot = PlayableSlot(slotIndex);
   if (slot == nullptr) return;
   // Only a file can carry another shift; its notes could leave 0..127, so it is skipped.

@@ -81,7 +81,7 @@ class NoteEngine {
   void StartNote(NoteSource source, int slotIndex, int channel, int note);
   void EndNote(SoundingNote note);
   void SendProgramChanges();
-  void PlayPedal(NoteSource source, bool down, const KeyEvent* live, int32_t octaveShift);
+  void PlayPedal(bool down, const KeyEvent* live);
   void PressPedal();
   void KeyDown(const KeyEvent& key, int slotIndex, const KeySlot& slot);
   void KeyUp(const KeyEvent& key, int slotIndex);
