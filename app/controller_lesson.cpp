@@ -17,10 +17,7 @@ namespace velmira {
 namespace {
 
 bool ReadText(const std::string& path, std::string* text) {
-  FileSource file(path.c_str());
-  if (!file.ok() || file.Size() > (1u << 20)) return false;  // a song is a few kilobytes
-  text->resize(static_cast<size_t>(file.Size()));
-  return file.ReadAt(0, text->data(), text->size()) == text->size();
+  return ReadWholeFile(path, 1u << 20, text);  // a song is a few kilobytes
 }
 
 // The key under a note: its legend, after an arrow when it needs Shift (up) or Ctrl (down).

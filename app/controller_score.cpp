@@ -164,13 +164,9 @@ void AppController::ExportScore() {
   const std::string extension = Lower(path.substr(std::min(path.size(), path.find_last_of('.'))));
   std::string bytes;
   if (extension == ".svg") {
-    ScoreLayoutOptions options;
-    options.width = kExportPageWidth;
-    bytes = ScoreSvg(LayoutScore(score, options));
+    bytes = ScoreSvg(LayoutExportPage(score));
   } else if (extension == ".pdf") {
-    ScoreLayoutOptions options;
-    options.width = kExportPageWidth;
-    if (!scoreUi_.ScorePdf(LayoutScore(score, options), &bytes)) {
+    if (!scoreUi_.ScorePdf(LayoutExportPage(score), &bytes)) {
       file_.ShowFileError(kCannotWriteFile, name.c_str());
       return;
     }

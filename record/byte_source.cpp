@@ -46,4 +46,11 @@ size_t FileSource::ReadAt(uint64_t offset, void* out, size_t bytes) {
   return std::fread(out, 1, bytes, file_);
 }
 
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::string* bytes) {
+  FileSource file(path.c_str());
+  if (!file.ok() || file.Size() > limit) return false;
+  bytes->resize(static_cast<size_t>(file.Size()));
+  return file.ReadAt(0, bytes->data(), bytes->size()) == bytes->size();
+}
+
 }  // namespace velmira

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace velmira {
 
@@ -47,5 +48,8 @@ class FileSource final : public ByteSource {
   std::FILE* file_ = nullptr;
   uint64_t size_ = 0;
 };
+
+// The whole file as bytes; false when it cannot be opened or read, or is longer than limit.
+bool ReadWholeFile(const std::string& path, uint64_t limit, std::string* bytes);
 
 }  // namespace velmira

@@ -33,6 +33,7 @@
 
 #include "engine/key_signature.h"
 #include "record/atomic_file.h"
+#include "record/byte_source.h"
 #include "record/document.h"
 #include "record/file_messages.h"
 #include "record/midi_export.h"
@@ -328,10 +329,7 @@ int Jianpu(const std::vector<std::string>& arguments) {
                                  FileTitle(positional[0]), metre.numerator, metre.denominator);
   WriteUtf8(stdout, WriteJianpuText(score));
   if (svg.empty()) return kExitOk;
-  // The page as the program's export writes it.
-  ScoreLayoutOptions page;
-  page.width = kExportPageWidth;
-  const std::string picture = ScoreSvg(LayoutScore(score, page));
+  const std::string picture = ScoreSvg(LayoutExportPage(score));  // as the program exports it
   if (const char* failed = WriteFileAtomically(svg, picture.data(), picture.size())) {
     PrintError(RefusalMessage(failed, svg));
     return kExitFailed;
@@ -341,15 +339,11 @@ int Jianpu(const std::vector<std::string>& arguments) {
 
 int Song(const std::vector<std::string>& arguments) {
   if (arguments.size() != 2) return Usage("song takes SONG.txt and OUT.qji or OUT.mid");
-  std::FILE* in = std::fopen(arguments[0].c_str(), "rb");
-  if (in == nullptr) {
+  std::string text;
+  if (!ReadWholeFile(arguments[0], UINT64_MAX, &text)) {
     PrintError(RefusalMessage(kCannotOpenFile, arguments[0]));
     return kExitFailed;
   }
-  std::string text;
-  char chunk[4096];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
-  std::fclose(in);
   Score score;
   SongKeys keys;
   std::string error;

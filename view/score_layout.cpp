@@ -120,6 +120,12 @@ ScoreBand BandOf(const ScorePrimitive& p) {
   return {std::min(p.y, p.y2) - 2 * p.size, std::max(p.y, p.y2) + 2 * p.size};
 }
 
+ScoreLayout LayoutExportPage(const Score& score) {
+  ScoreLayoutOptions page;
+  page.width = 800;
+  return LayoutScore(score, page);
+}
+
 ScoreLayout LayoutScore(const Score& score, const ScoreLayoutOptions& options) {
   ScoreLayout layout;
   layout.width = options.width;

@@ -51,9 +51,6 @@ struct ScoreBand {
 };
 ScoreBand BandOf(const ScorePrimitive& p);
 
-// The width of an exported page (SVG, PDF), in layout units.
-constexpr float kExportPageWidth = 800;
-
 struct ScoreLayoutOptions {
   float width = 800;     // the width to wrap to
   float digitSize = 20;  // the digits' font height; everything scales with it
@@ -80,6 +77,8 @@ struct ScoreLayout {
 };
 
 ScoreLayout LayoutScore(const Score& score, const ScoreLayoutOptions& options);
+// The page as it is exported (SVG, PDF): 800 layout units wide, nothing marked.
+ScoreLayout LayoutExportPage(const Score& score);
 
 // Lays out again from the line that holds bar `firstChangedBar` to the end, keeping the head
 // and every line before it: the layout of a score whose bars before that line are unchanged,
