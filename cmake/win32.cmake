@@ -10,6 +10,7 @@ add_library(velmira_shell STATIC
   win32/about.cpp
   win32/ask_text.cpp
   win32/bar_tips.cpp
+  win32/code_pages.cpp
   win32/data_files.cpp
   win32/shell_resources.cpp
   win32/main_window.cpp

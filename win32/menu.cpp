@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/code_pages.h"
+
 namespace velmira {
 
 namespace {
@@ -23,16 +25,6 @@ void AppendItems(HMENU menu, const std::vector<MenuItem>& items) {
   }
 }
 
-// GBK (the system code page of the program's text) to UTF-8.
-std::string LabelAsUtf8(const char* gbk) {
-  wchar_t wide[512];
-  const int n = MultiByteToWideChar(936, 0, gbk, -1, wide, 512);
-  if (n <= 0) return "";
-  char utf8[1536];
-  const int m = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
-  return m > 0 ? std::string(utf8) : std::string();
-}
-
 // The live menu as the model, with UTF-8 labels and the states it shows now.
 std::vector<MenuItem> ReadItems(HMENU menu) {
   std::vector<MenuItem> items;
@@ -41,7 +33,7 @@ std::vector<MenuItem> ReadItems(HMENU menu) {
     char label[512] = "";
     GetMenuStringA(menu, static_cast<UINT>(i), label, sizeof label, MF_BYPOSITION);
     MenuItem item;
-    item.label = LabelAsUtf8(label);
+    item.label = Convert(label, kGbk, CP_UTF8);
     if (HMENU sub = GetSubMenu(menu, i)) {
       item.popup = true;
       item.items = ReadItems(sub);

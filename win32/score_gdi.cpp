@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "win32/code_pages.h"
+
 namespace velmira {
 
 namespace {
@@ -10,14 +12,6 @@ namespace {
 COLORREF Colour(ScoreInk ink) {
   const Rgb c = ScoreInkColour(ink);
   return RGB(c.r, c.g, c.b);
-}
-
-std::wstring Wide(const std::string& utf8) {
-  const int length = static_cast<int>(utf8.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
-  if (needed > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, &wide[0], needed);
-  return wide;
 }
 
 // The faces, by what a text holds: the digits' face for ASCII, a Chinese face for Chinese, a
@@ -96,7 +90,7 @@ class GdiScorePainter {
   int Y(float y) const { return origin_.y + static_cast<int>(std::lround(y)); }
 
   void Text(const ScorePrimitive& p) {
-    const std::wstring text = Wide(p.text);
+    const std::wstring text = Wide(p.text, CP_UTF8);
     const Script script = ScriptOf(text);
     const int height = static_cast<int>(std::lround(p.size));
     if (font_ == nullptr || height != fontHeight_ || script != fontScript_) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/app_controller.h"
+#include "win32/code_pages.h"
 #include "win32/score_gdi.h"
 #include "win32/shell_resources.h"
 
@@ -14,24 +15,6 @@ namespace {
 
 constexpr char kClassName[] = "QJScore";
 constexpr int kLineStep = 20;  // pixels a line of the scroll bar, or a wheel's notch a third
-
-// Text from one code page to another, through UTF-16; what the target has no code for becomes
-// its default character.
-std::string Convert(const std::string& text, UINT from, UINT to) {
-  if (text.empty()) return text;
-  const int length = static_cast<int>(text.size());
-  const int wide = MultiByteToWideChar(from, 0, text.data(), length, nullptr, 0);
-  if (wide <= 0) return std::string();
-  std::wstring middle(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(from, 0, text.data(), length, &middle[0], wide);
-  const int narrow = WideCharToMultiByte(to, 0, middle.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (narrow <= 0) return std::string();
-  std::string result(static_cast<size_t>(narrow), '\0');
-  WideCharToMultiByte(to, 0, middle.data(), wide, &result[0], narrow, nullptr, nullptr);
-  return result;
-}
-
-constexpr UINT kGbk = 936;
 
 }  // namespace
 
