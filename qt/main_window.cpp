@@ -1,6 +1,7 @@
 #include "qt/main_window.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QApplication>
 #include <QBuffer>
@@ -335,22 +336,14 @@ bool MainWindow::ScorePdf(const ScoreLayout& layout, std::string* bytes) {
     if (!painter.begin(&writer)) return false;
     const QRect area = painter.viewport();
     const double scale = area.width() / static_cast<double>(layout.width);
-    const double pageHeight = area.height() / scale;  // in layout units
-    double pageTop = 0;
-    auto paintPage = [&](double bottom) {
-      painter.setClipRect(QRectF(0, 0, area.width(), (bottom - pageTop) * scale));
-      PaintScore(painter, layout, scale, QPointF(0, -pageTop * scale));
-    };
-    for (size_t i = 0; i < layout.lines.size(); ++i) {
-      const double bottom = i + 1 < layout.lines.size() ? layout.lines[i + 1].top : layout.height;
-      const double top = layout.lines[i].top;
-      if (bottom - pageTop > pageHeight && top > pageTop) {
-        paintPage(top);
-        writer.newPage();
-        pageTop = top;
-      }
+    const std::vector<float> tops =
+        PageTops(layout, static_cast<float>(area.height() / scale));  // in layout units
+    for (size_t page = 0; page < tops.size(); ++page) {
+      if (page > 0) writer.newPage();
+      const double bottom = page + 1 < tops.size() ? tops[page + 1] : layout.height;
+      painter.setClipRect(QRectF(0, 0, area.width(), (bottom - tops[page]) * scale));
+      PaintScore(painter, layout, scale, QPointF(0, -tops[page] * scale));
     }
-    paintPage(layout.height);
     painter.end();
   }
   *bytes = buffer.data().toStdString();

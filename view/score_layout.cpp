@@ -126,6 +126,16 @@ ScoreLayout LayoutExportPage(const Score& score) {
   return LayoutScore(score, page);
 }
 
+std::vector<float> PageTops(const ScoreLayout& layout, float pageHeight) {
+  std::vector<float> tops{0};
+  for (size_t i = 0; i < layout.lines.size(); ++i) {
+    const float bottom = i + 1 < layout.lines.size() ? layout.lines[i + 1].top : layout.height;
+    const float top = layout.lines[i].top;
+    if (bottom - tops.back() > pageHeight && top > tops.back()) tops.push_back(top);
+  }
+  return tops;
+}
+
 ScoreLayout LayoutScore(const Score& score, const ScoreLayoutOptions& options) {
   ScoreLayout layout;
   layout.width = options.width;

@@ -79,6 +79,9 @@ struct ScoreLayout {
 ScoreLayout LayoutScore(const Score& score, const ScoreLayoutOptions& options);
 // The page as it is exported (SVG, PDF): 800 layout units wide, nothing marked.
 ScoreLayout LayoutExportPage(const Score& score);
+// The tops of the pages a layout prints on, pageHeight layout units each: its lines are never
+// cut, a line that does not fit starts the next page (one taller than a page stands alone).
+std::vector<float> PageTops(const ScoreLayout& layout, float pageHeight);
 
 // Lays out again from the line that holds bar `firstChangedBar` to the end, keeping the head
 // and every line before it: the layout of a score whose bars before that line are unchanged,

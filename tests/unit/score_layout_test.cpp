@@ -185,6 +185,23 @@ TEST(ScoreLayout, BarsWrapIntoFullLinesWithinTheWidth) {
   EXPECT_LE(perLine.back(), perLine[0]);
   EXPECT_EQ(layout.lines.size(), perLine.size());
 
+  // Printed on pages two and a half lines high: each page after the first starts at a line,
+  // and each holds as many whole lines as fit.
+  const float pageHeight = 2.5f * (layout.lines[2].top - layout.lines[1].top);
+  const std::vector<float> tops = PageTops(layout, pageHeight);
+  ASSERT_GE(tops.size(), 2u);
+  EXPECT_EQ(tops[0], 0);
+  for (size_t page = 1; page <= tops.size(); ++page) {
+    const float end = page < tops.size() ? tops[page] : layout.height;
+    EXPECT_LE(end - tops[page - 1], pageHeight) << "page " << page;
+    if (page == tops.size()) break;
+    const auto line = std::find_if(layout.lines.begin(), layout.lines.end(),
+                                   [&](const auto& l) { return l.top == tops[page]; });
+    ASSERT_NE(line, layout.lines.end()) << "page " << page + 1 << " starts at a line";
+    const float next = line + 1 != layout.lines.end() ? (line + 1)->top : layout.height;
+    EXPECT_GT(next - tops[page - 1], pageHeight) << "its first line would have fit before";
+  }
+
   // The tie from bar 10 to bar 11 across a line break: to the line's end, from the next
   // line's start to its first note.
   std::vector<ScorePrimitive> arcs = OfKind(layout, Kind::Arc);
