@@ -2,20 +2,17 @@
 
 #include <algorithm>
 
+#include "score/notation.h"
+
 namespace velmira {
 
 namespace {
 
 constexpr int kQuarter = 4;
 
-// Sixteenths a beat: the dotted quarter in compound metres (6/8, 9/8, 12/8, 3/8), the eighth in
-// other metres of eighths, the quarter otherwise.
-int BeatLength(const Score& score) {
-  const bool compound = score.numerator % 3 == 0;
-  if (score.denominator == 8) return compound ? 6 : 2;
-  if (score.denominator == 16) return compound ? 3 : 1;
-  return kQuarter;
-}
+// Sixteenths a beat as the bar is laid out (spacing, underlines joined within a beat): the
+// score's beat, but a quarter in metres of halves.
+int LayoutBeat(const Score& score) { return score.denominator == 2 ? kQuarter : BeatLength(score); }
 
 int DotsAbove(const Pitch& p) { return std::max(0, static_cast<int>(p.octave)); }
 int DotsBelow(const Pitch& p) { return std::max(0, -static_cast<int>(p.octave)); }
@@ -44,7 +41,7 @@ LengthMarks MarksOfLength(int length) {
 }
 
 BarLayout::BarLayout(const Score& score, const ScoreLayoutOptions& options)
-    : score_(score), options_(options), m_(options.digitSize), beat_(BeatLength(score)) {}
+    : score_(score), options_(options), m_(options.digitSize), beat_(LayoutBeat(score)) {}
 
 int BarLayout::Phase(int bar) const {
   // An upbeat's beats are counted back from its end, so that it ends on a whole beat.
