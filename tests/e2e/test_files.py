@@ -18,7 +18,7 @@ from harness.adapter import START as START_CALLS
 from harness.driver import WM_CLOSE
 from harness.formats import (ALL_NOTES_OFF, KEY_DOWN, KEY_UP, note_off, note_on,
                              program_change, read_performance, write_performance)
-from harness.process import WAIT, TimedOut, wait_until
+from harness.process import WAIT, wait_until
 
 TOLERANCE_MS = 40    # between replayed notes, as in test_record_playback
 START_DELAY_MS = 500
@@ -63,19 +63,10 @@ class Files:
                         program)
         program.stop_take()
 
-    def wait_title(self, program, title):
-        try:
-            wait_until(lambda: program.title() == title, WAIT, "the title %r" % title,
-                       interval=0.2)
-        except TimedOut:
-            self.fail("the title is %r, not %r" % (program.title(), title))
-
     def question(self, program, name):
         """The box that asks whether to save the changes (its text checked where readable)."""
         box = program.wait_box("QJ")
-        texts = program.box_texts(box)
-        if texts is not None:
-            self.assertEqual(texts, ["保存当前的变化在 %s?" % name])
+        self.assert_box_texts(program, box, ["保存当前的变化在 %s?" % name])
         return box
 
     def play_once(self, program, expected_notes, what):

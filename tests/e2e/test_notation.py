@@ -73,12 +73,6 @@ class Notation:
         wait_until(path.exists, WAIT, "%s to be written" % path)
         return path
 
-    def wait_title(self, program, title):
-        try:
-            wait_until(lambda: program.title() == title, WAIT, "the title %r" % title)
-        except TimedOut:
-            self.fail("the title is %r, not %r" % (program.title(), title))
-
     def wait_clicks(self, start, count, what):
         """The first count clicks in the call log from the index start, once they are there."""
         def enough():
@@ -223,10 +217,7 @@ class Notation:
 
         self.play(["Escape"], ALL_NOTES_OFF, "Esc")
         box = program.wait_box("学习结果")
-        texts = program.box_texts(box)
-        if texts is not None:
-            self.assertEqual([text.replace("\\n", "\n") for text in texts],
-                             ["弹对的音: 1 / 3\n错键: 0 次"])
+        self.assert_box_texts(program, box, ["弹对的音: 1 / 3\n错键: 0 次"])
         session.dismiss(box)
         self.wait_caps("", "lesson_ended")
         # The lesson's take is unsaved: closing asks.

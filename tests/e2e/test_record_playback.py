@@ -87,9 +87,7 @@ class RecordAndPlay:
         self.program.wait_keyboard()
 
     def assert_question(self, box, text):
-        texts = self.program.box_texts(box)
-        if texts is not None:  # None: the adapter cannot read the box
-            self.assertEqual(texts, [text])
+        self.assert_box_texts(self.program, box, [text])
 
     # ----- the steps
 

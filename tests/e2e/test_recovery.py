@@ -46,13 +46,11 @@ class Recovery:
         program = session.start("recovered")
         self.expect(START, "start", program)  # the device opens before the question
         box = program.wait_box("QJ")
-        texts = program.box_texts(box)
-        if texts is not None:
-            self.assertEqual(texts, ["上次未保存的录音已恢复。要保留它吗?"])
+        self.assert_box_texts(program, box, ["上次未保存的录音已恢复。要保留它吗?"])
         session.screenshot("question")
         program.answer(box, "Yes")
         program.wait_main_window()
-        wait_until(lambda: program.title() == "Velmira - [未命名]", WAIT, "the title")
+        self.wait_title(program, "Velmira - [未命名]")
         program.wait_item(PLAY, grayed=False)
         program.command(PLAY)
         self.expect(NOTES + ALL_NOTES_OFF, "the phrase played back", program)

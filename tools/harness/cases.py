@@ -76,6 +76,20 @@ class ProgramCase(unittest.TestCase):
         self.assertEqual((program or self.program).expect(expected, what, ignore=ignore),
                          list(expected))
 
+    def wait_title(self, program, title):
+        """Waits for the main window's title; fails naming the title it has."""
+        try:
+            process.wait_until(lambda: program.title() == title, process.WAIT,
+                               "the title %r" % title)
+        except process.TimedOut:
+            self.fail("the title is %r, not %r" % (program.title(), title))
+
+    def assert_box_texts(self, program, box, expected):
+        """The box's texts (line breaks as written), where the adapter can read them."""
+        texts = program.box_texts(box)
+        if texts is not None:
+            self.assertEqual([text.replace("\\n", "\n") for text in texts], expected)
+
 
 class WineCase(ProgramCase):
     adapter = "wine"
