@@ -16,60 +16,47 @@ float EstimatedTextWidth(const std::string& text, float size) {
   return width;
 }
 
+namespace {
+// A primitive of that kind at (x, y) appended; the caller sets what else it has.
+ScorePrimitive& Add(std::vector<ScorePrimitive>& out, ScorePrimitive::Kind kind, float x, float y,
+                    float size) {
+  ScorePrimitive& p = out.emplace_back();
+  p.kind = kind;
+  p.x = x;
+  p.y = y;
+  p.size = size;
+  return p;
+}
+}  // namespace
+
 void AddText(std::vector<ScorePrimitive>& out, float x, float baseline, float size,
              std::string text, ScorePrimitive::Align align, ScoreInk ink) {
-  ScorePrimitive p;
-  p.kind = ScorePrimitive::Kind::Text;
-  p.x = x;
-  p.y = baseline;
-  p.size = size;
+  ScorePrimitive& p = Add(out, ScorePrimitive::Kind::Text, x, baseline, size);
   p.text = std::move(text);
   p.align = align;
   p.ink = ink;
-  out.push_back(std::move(p));
 }
 
 void AddDot(std::vector<ScorePrimitive>& out, float x, float y, float radius, ScoreInk ink) {
-  ScorePrimitive p;
-  p.kind = ScorePrimitive::Kind::Dot;
-  p.x = x;
-  p.y = y;
-  p.size = radius;
-  p.ink = ink;
-  out.push_back(std::move(p));
+  Add(out, ScorePrimitive::Kind::Dot, x, y, radius).ink = ink;
 }
 
 void AddLine(std::vector<ScorePrimitive>& out, float x, float y, float x2, float y2,
              float thickness, ScoreInk ink) {
-  ScorePrimitive p;
-  p.kind = ScorePrimitive::Kind::Line;
-  p.x = x;
-  p.y = y;
+  ScorePrimitive& p = Add(out, ScorePrimitive::Kind::Line, x, y, thickness);
   p.x2 = x2;
   p.y2 = y2;
-  p.size = thickness;
   p.ink = ink;
-  out.push_back(std::move(p));
 }
 
 void AddArc(std::vector<ScorePrimitive>& out, float x, float y, float x2, float y2, float bow) {
-  ScorePrimitive p;
-  p.kind = ScorePrimitive::Kind::Arc;
-  p.x = x;
-  p.y = y;
+  ScorePrimitive& p = Add(out, ScorePrimitive::Kind::Arc, x, y, bow);
   p.x2 = x2;
   p.y2 = y2;
-  p.size = bow;
-  out.push_back(std::move(p));
 }
 
 void AddOval(std::vector<ScorePrimitive>& out, float x, float y, float halfWidth) {
-  ScorePrimitive p;
-  p.kind = ScorePrimitive::Kind::Oval;
-  p.x = x;
-  p.y = y;
-  p.size = halfWidth;
-  out.push_back(std::move(p));
+  Add(out, ScorePrimitive::Kind::Oval, x, y, halfWidth);
 }
 
 }  // namespace velmira
